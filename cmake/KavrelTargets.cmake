@@ -1,0 +1,57 @@
+# Shared compile settings and the helpers every folder uses.
+
+add_library(kavrel_warnings INTERFACE)
+target_compile_options(kavrel_warnings INTERFACE -Wall -Wextra)
+if(KAVREL_WERROR)
+  target_compile_options(kavrel_warnings INTERFACE -Werror)
+endif()
+
+if(KAVREL_SANITIZE)
+  add_compile_options(-fsanitize=${KAVREL_SANITIZE} -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=${KAVREL_SANITIZE})
+  if(KAVREL_SANITIZE MATCHES "undefined")
+    add_compile_options(-fno-sanitize-recover=undefined)
+  endif()
+endif()
+
+# kavrel_area_library(NAME folder [QT] DEPS ...): a static library of every .cpp
+# in src/<folder>. New files are picked up without editing any CMakeLists.
+function(kavrel_area_library name folder)
+  cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(ARG_QT)
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.h)
+  endif()
+  if(NOT sources)
+    # A folder without code yet still offers its headers and dependencies.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    return()
+  endif()
+  add_library(${name} STATIC ${sources} ${headers})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE kavrel_warnings)
+  if(ARG_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  endif()
+endfunction()
+
+# kavrel_test_folder(NAME folder DEPS ...): one GoogleTest program of every
+# .cpp in tests/<folder>, registered test by test with CTest.
+function(kavrel_test_folder name folder)
+  cmake_parse_arguments(ARG "QT" "" "DEPS;ENV" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} kavrel_testsupport GTest::gtest GTest::gmock kavrel_warnings)
+  if(ARG_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  endif()
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    PROPERTIES ENVIRONMENT "KAVREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};KAVREL_BUILD_BIN=${CMAKE_BINARY_DIR}/bin;QT_QPA_PLATFORM=offscreen;${ARG_ENV}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,374 @@
+#include "app/Config.h"
+
+#include "app/IniFile.h"
+#include "app/Log.h"
+#include "app/Paths.h"
+#include "platform/MessageBox.h"
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kavrel {
+
+Settings Cfg;
+std::array<KEYINFO, KeyTableSize> KeyTable{};
+int KeyCount = 0;
+
+namespace {
+
+constexpr std::string_view Opt = "OPT";
+constexpr std::string_view KeySection = "KEY";
+// Buffer sizes the values are read into: strings, rectangle and point lists, other lists.
+constexpr std::size_t StringBuffer = 30;
+constexpr std::size_t ShortListBuffer = 50;
+constexpr std::size_t ListBuffer = 260;
+
+void showError(std::string_view text)
+{
+    platform::showMessageBox("Error", text, platform::BoxIcon::Error);
+}
+
+// One number of a list: optional leading blanks, a sign, in hex an optional
+// "0x", then digits and nothing else. Values are clamped to the int range.
+std::optional<long long> convertNumber(std::string_view token, int base)
+{
+    while (!token.empty() && (token.front() == ' ' || token.front() == '\t'))
+        token.remove_prefix(1);
+    bool negative = false;
+    if (!token.empty() && (token.front() == '-' || token.front() == '+')) {
+        negative = token.front() == '-';
+        token.remove_prefix(1);
+    }
+    if (base == 16 && token.size() > 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X'))
+        token.remove_prefix(2);
+    if (token.empty())
+        return std::nullopt;
+    long long value = 0;
+    for (char c : token) {
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0)
+            return std::nullopt;
+        value = std::min<long long>(value * base + digit, 1LL << 40);
+    }
+    value = negative ? -value : value;
+    return std::clamp<long long>(value, INT_MIN, UINT_MAX);
+}
+
+// Splits a list at commas and converts each number in the base its position
+// asks for; stops at the first number that does not convert completely.
+struct ListResult {
+    std::vector<long long> numbers;
+    bool failed = false; // a number with trailing characters ended the conversion
+};
+
+template <typename BaseOf>
+ListResult convertListWith(std::string_view text, std::size_t maxCount, BaseOf baseOf)
+{
+    ListResult result;
+    while (result.numbers.size() < maxCount) {
+        const auto comma = text.find(',');
+        const auto number = convertNumber(text.substr(0, comma), baseOf(result.numbers.size()));
+        if (!number) {
+            result.failed = true;
+            break;
+        }
+        result.numbers.push_back(*number);
+        if (comma == std::string_view::npos)
+            break;
+        text.remove_prefix(comma + 1);
+    }
+    return result;
+}
+
+ListResult convertList(std::string_view text, int base, std::size_t maxCount = SIZE_MAX)
+{
+    return convertListWith(text, maxCount, [base](std::size_t) { return base; });
+}
+
+class ConfigReader {
+public:
+    explicit ConfigReader(const IniFile& ini) : m_ini(ini) {}
+
+    int integer(std::string_view key, int fallback) const { return m_ini.getInt(Opt, key, fallback); }
+
+    std::string string(std::string_view key) const { return m_ini.getString(Opt, key, "", StringBuffer); }
+
+    std::string list(std::string_view key, std::size_t buffer) const { return m_ini.getString(Opt, key, "", buffer); }
+
+    // left,top,right,bottom as written; a wrong count keeps the default.
+    void edgeRect(std::string_view key, Rect& rect) const
+    {
+        const std::string text = list(key, ShortListBuffer);
+        if (text.empty())
+            return;
+        const auto numbers = convertList(text, 10).numbers;
+        if (numbers.size() < 4) {
+            showError("Wrong rect num");
+            return;
+        }
+        rect = {int(numbers[0]), int(numbers[1]), int(numbers[2]), int(numbers[3])};
+    }
+
+    // x,y,width,height turned into left,top,right,bottom; a wrong count leaves it empty.
+    void sizeRect(std::string_view key, Rect& rect) const
+    {
+        const std::string text = list(key, ShortListBuffer);
+        if (text.empty())
+            return;
+        const auto numbers = convertList(text, 10).numbers;
+        if (numbers.size() < 4) {
+            showError("Wrong rect num");
+            rect = {};
+            return;
+        }
+        const auto x = int(numbers[0]), y = int(numbers[1]);
+        rect = {x, y, int(x + numbers[2]), int(y + numbers[3])};
+    }
+
+    void point(std::string_view key, Point& point) const
+    {
+        const std::string text = list(key, ShortListBuffer);
+        if (text.empty())
+            return;
+        const auto numbers = convertList(text, 10).numbers;
+        if (numbers.size() < 2) {
+            showError("Wrong POINT num");
+            return;
+        }
+        point = {int(numbers[0]), int(numbers[1])};
+    }
+
+    // r,g,b; missing components are 0, each component keeps its low 8 bits.
+    std::uint32_t color(std::string_view key) const
+    {
+        const auto numbers = convertList(list(key, ListBuffer), 10, 3).numbers;
+        int rgb[3] = {0, 0, 0};
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            rgb[i] = int(numbers[i]);
+        return makeColor(rgb[0], rgb[1], rgb[2]);
+    }
+
+    std::uint32_t keyHighlight(std::string_view key) const
+    {
+        const std::uint32_t value = color(key);
+        return value == 0 ? DefaultKeyHighlight : value;
+    }
+
+    void modes(std::array<std::uint8_t, LedModeCount>& modes) const
+    {
+        const auto numbers = convertList(list("Modes", ListBuffer), 16, LedModeCount).numbers;
+        if (numbers.empty())
+            return;
+        modes.fill(0);
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            modes[i] = std::uint8_t(numbers[i]);
+    }
+
+    void ledOptions(int mode, std::array<std::uint8_t, LedOptionCount>& options) const
+    {
+        options.fill(0);
+        const std::string text = list("LedOpt" + std::to_string(mode + 1), ListBuffer);
+        if (text.empty()) {
+            options[1] = (mode == 0 || mode == 3) ? 0 : 1;
+            options[2] = 1;
+            return;
+        }
+        const auto numbers = convertList(text, 10, LedOptionCount).numbers;
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            options[i] = std::uint8_t(numbers[i]);
+    }
+
+    void ledParam(std::array<std::uint8_t, 3>& param) const
+    {
+        const std::string text = list("LEDParam", ListBuffer);
+        if (text.empty())
+            return;
+        const auto numbers = convertList(text, 16).numbers;
+        if (numbers.size() != 3) {
+            showError("LED Param error");
+            return;
+        }
+        param = {std::uint8_t(numbers[0]), std::uint8_t(numbers[1]), std::uint8_t(numbers[2])};
+    }
+
+    void unRectKey(UnRectOutline& outline) const
+    {
+        const auto numbers = convertList(list("UnRectKey", ListBuffer), 10).numbers;
+        if (numbers.size() < 9)
+            return;
+        outline.present = true;
+        outline.matrixIndex = int(numbers[0]);
+        for (std::size_t i = 1; i + 1 < numbers.size() && outline.points.size() < UnRectMaxPoints; i += 2) {
+            if (numbers[i] == 0)
+                break;
+            outline.points.push_back({int(numbers[i]), int(numbers[i + 1])});
+        }
+        if (!outline.points.empty() && outline.points.front() != outline.points.back())
+            showError("EnterPt[0]!=EnterPt[Last] ");
+    }
+
+private:
+    const IniFile& m_ini;
+};
+
+void readSettings(const ConfigReader& read, Settings& s)
+{
+    s.Debug = read.integer("Debug", 0);
+    InitLog();
+    s.Suwnd = read.integer("Suwnd", 0);
+    s.MatchStr = read.integer("MatchStr", 0);
+    s.Macro_Opt_X = read.integer("Macro_Opt_X", 350);
+    s.BtnTips = read.integer("BtnTips", 0);
+    s.ApplyNow = read.integer("ApplyNow", 0);
+    s.MacroDir = read.integer("MacroDir", 0);
+    s.MacroHasMsKey = read.integer("MacroHasMsKey", 0);
+    s.ListTrans = std::uint16_t(read.integer("ListTrans", 0));
+    s.rcMacroList = {30, 76, 180, 326};
+    read.edgeRect("rcMacroList", s.rcMacroList);
+    s.rcKeyList = {190, 76, 320, 326};
+    read.edgeRect("rcKeyList", s.rcKeyList);
+    s.VID = std::uint16_t(read.integer("VID", 0));
+    s.PID = std::uint16_t(read.integer("PID", 0));
+    s.USBString = read.string("USBString");
+    s.FontName = read.string("FontName");
+    s.appdir = read.string("appdir");
+    if (s.appdir.empty())
+        showError("APPDATA=NULL");
+    s.TrayIcon = std::uint16_t(read.integer("TrayIcon", 2));
+    s.GoWithNoDev = read.integer("GoWithNoDev", 0);
+    s.DefSpeed = read.integer("DefSpeed", 4);
+    s.DefLight = read.integer("DefLight", 5);
+    s.Modes = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    read.modes(s.Modes);
+    s.GaoshouIndex = read.integer("GaoshouIndex", 3);
+    for (int mode = 0; mode < LedModeCount; ++mode)
+        read.ledOptions(mode, s.LedOpt[mode]);
+    s.UIDebug = read.integer("UIDebug", 0);
+    s.rcKB = {280, 180, 954, 365};
+    read.sizeRect("rcKB", s.rcKB);
+    s.rcLED = {19, 247, 261, 501};
+    read.sizeRect("rcLED", s.rcLED);
+    s.ptProfile = {33, 49};
+    read.point("ptProfile", s.ptProfile);
+    s.ptMin = {912, 29};
+    read.point("ptMin", s.ptMin);
+    s.ptExit = {s.ptMin.x + 21, s.ptMin.y};
+    read.point("ptExit", s.ptExit);
+    s.ptApplyBtn = {758, 581};
+    read.point("ptApplyBtn", s.ptApplyBtn);
+    s.ptMacro = {33, 184};
+    read.point("ptMacro", s.ptMacro);
+    s.BarW = read.integer("BarW", 180);
+    s.BarH = read.integer("BarH", 18);
+    s.SliderY = read.integer("SliderY", 0);
+    s.LEDParam = {0, std::uint8_t(s.DefSpeed), std::uint8_t(s.DefLight)};
+    read.ledParam(s.LEDParam);
+    read.unRectKey(s.UnRectKey);
+    s.Txt_clr = read.color("Txt_clr");
+    s.Btn_txt_clr_nr = read.color("Btn_txt_clr_nr");
+    s.Btn_txt_clr_ov = read.color("Btn_txt_clr_ov");
+    s.Btn_txt_clr_dn = read.color("Btn_txt_clr_dn");
+    s.Menu_txt_clr_nr = read.color("Menu_txt_clr_nr");
+    s.Menu_txt_clr_ov = read.color("Menu_txt_clr_ov");
+    s.Menu_txt_clr_dn = read.color("Menu_txt_clr_dn");
+    s.LstBox_txt_clr_nr = read.color("LstBox_txt_clr_nr");
+    s.LstBox_txt_clr_dn = read.color("LstBox_txt_clr_dn");
+    s.LstBox_bkg_clr = read.color("LstBox_bkg_clr");
+    s.LstBox_item_clr = read.color("LstBox_item_clr");
+    s.ClrKeyOv = read.keyHighlight("ClrKeyOv");
+    s.ClrKeyDn = read.keyHighlight("ClrKeyDn");
+    s.ClrKeyHasFunc = read.keyHighlight("ClrKeyHasFunc");
+}
+
+// One key table line: left, top, right, bottom (decimal), kind, code,
+// modifiers (hex), matrix position (decimal). Missing numbers are 0.
+KEYINFO keyFromLine(std::string_view line)
+{
+    constexpr int Bases[8] = {10, 10, 10, 10, 16, 16, 16, 10};
+    const ListResult list = convertListWith(line, 8, [&](std::size_t i) { return Bases[i]; });
+    if (list.failed)
+        showError("Data parse error!");
+    long long n[8] = {};
+    for (std::size_t i = 0; i < list.numbers.size(); ++i)
+        n[i] = list.numbers[i];
+
+    KEYINFO key{};
+    key.rect = {int(n[0]), int(n[1]), int(n[2]), int(n[3])};
+    key.matrixIndex = int(n[7]);
+    if (n[4] == KindKey) {
+        key.setFirstWord((std::uint32_t(KindKey) << 24) | KeyTableKeyCode);
+        key.modifiers = std::uint8_t(n[6]);
+        key.key1 = std::uint8_t(n[5]);
+        if (const std::uint8_t bit = modifierBitOfVirtualKey(key.key1)) {
+            key.modifiers |= bit;
+            key.key1 = 0;
+        }
+    } else {
+        key.setFirstWord((std::uint32_t(n[4]) << 24) + (std::uint32_t(n[5]) & 0xFFFFFF));
+    }
+    return key;
+}
+
+void readKeyTable(const IniFile& ini)
+{
+    KeyTable = {};
+    KeyCount = 0;
+    for (int n = 1; KeyCount < KeyTableSize; ++n) {
+        const std::string line = ini.getString(KeySection, "K" + std::to_string(n), "", ListBuffer);
+        if (line.empty())
+            break;
+        const KEYINFO key = keyFromLine(line);
+        // A negative position is as unusable as one past the matrix: both would index outside it.
+        if (key.matrixIndex < 0 || key.matrixIndex >= KeyTableSize) {
+            platform::showMessageBox("Warning", "Wrong matrix index value!", platform::BoxIcon::Warning);
+            continue;
+        }
+        KeyTable[KeyCount++] = key;
+    }
+}
+
+bool loadFrom(const IniFile& ini)
+{
+    Cfg = Settings{};
+    readSettings(ConfigReader(ini), Cfg);
+    readKeyTable(ini);
+    return true;
+}
+
+} // namespace
+
+bool LoadConfigText(std::string_view text)
+{
+    return loadFrom(IniFile::parse(text));
+}
+
+bool LoadConfig()
+{
+    return loadFrom(IniFile::load(ConfigFilePath()));
+}
+
+int MatrixOfVirtualKey(int virtualKey)
+{
+    const std::uint8_t bit = modifierBitOfVirtualKey(virtualKey);
+    for (int i = 0; i < KeyCount; ++i) {
+        const KEYINFO& key = KeyTable[i];
+        if (key.firstWord() == 0)
+            continue;
+        if (bit != 0 && (key.modifiers & bit) != 0)
+            return key.matrixIndex;
+        if (key.kind == KindKey && key.modifiers == 0 && key.key1 == virtualKey)
+            return key.matrixIndex;
+    }
+    return -1;
+}
+
+} // namespace kavrel
