@@ -38,20 +38,24 @@ function(kavrel_area_library name folder)
 endfunction()
 
 # kavrel_test_folder(NAME folder DEPS ...): one GoogleTest program of every
-# .cpp in tests/<folder>, registered test by test with CTest.
+# .cpp in tests/<folder>, registered test by test with CTest. PROPERTIES adds
+# test properties, e.g. PROPERTIES LABELS threads.
 function(kavrel_test_folder name folder)
-  cmake_parse_arguments(ARG "QT" "" "DEPS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "" "DEPS;PROPERTIES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
   if(NOT sources)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} kavrel_testsupport GTest::gtest GTest::gmock kavrel_warnings)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} kavrel_testsupport GTest::gtest GTest::gmock GTest::gtest_main kavrel_warnings)
+  add_dependencies(${name} kavrel_program_data)
   if(ARG_QT)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
   endif()
+  # The source and build folders reach the tests through kavrel_testsupport's
+  # compile definitions (sourceDir(), buildBinDir()); widgets draw offscreen.
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    PROPERTIES ENVIRONMENT "KAVREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};KAVREL_BUILD_BIN=${CMAKE_BINARY_DIR}/bin;QT_QPA_PLATFORM=offscreen;${ARG_ENV}"
+    PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen ${ARG_PROPERTIES}
     DISCOVERY_TIMEOUT 60)
 endfunction()

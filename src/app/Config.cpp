@@ -60,7 +60,7 @@ std::optional<long long> convertNumber(std::string_view token, int base)
         value = std::min<long long>(value * base + digit, 1LL << 40);
     }
     value = negative ? -value : value;
-    return std::clamp<long long>(value, INT_MIN, UINT_MAX);
+    return std::clamp<long long>(value, INT_MIN, INT_MAX);
 }
 
 // Splits a list at commas and converts each number in the base its position
@@ -70,8 +70,7 @@ struct ListResult {
     bool failed = false; // a number with trailing characters ended the conversion
 };
 
-template <typename BaseOf>
-ListResult convertListWith(std::string_view text, std::size_t maxCount, BaseOf baseOf)
+template <typename BaseOf> ListResult convertListWith(std::string_view text, std::size_t maxCount, BaseOf baseOf)
 {
     ListResult result;
     while (result.numbers.size() < maxCount) {
@@ -96,7 +95,10 @@ ListResult convertList(std::string_view text, int base, std::size_t maxCount = S
 
 class ConfigReader {
 public:
-    explicit ConfigReader(const IniFile& ini) : m_ini(ini) {}
+    explicit ConfigReader(const IniFile& ini)
+        : m_ini(ini)
+    {
+    }
 
     int integer(std::string_view key, int fallback) const { return m_ini.getInt(Opt, key, fallback); }
 

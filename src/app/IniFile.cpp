@@ -23,8 +23,8 @@ std::string_view trimBlanks(std::string_view text)
 std::string lowerAscii(std::string_view text)
 {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; });
+    std::transform(
+        out.begin(), out.end(), out.begin(), [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; });
     return out;
 }
 
@@ -97,8 +97,8 @@ std::optional<std::string_view> IniFile::value(std::string_view section, std::st
     return std::string_view(found->second);
 }
 
-std::string IniFile::getString(std::string_view section, std::string_view key, std::string_view fallback,
-                               std::size_t bufferSize) const
+std::string IniFile::getString(
+    std::string_view section, std::string_view key, std::string_view fallback, std::size_t bufferSize) const
 {
     const std::string_view text = value(section, key).value_or(fallback);
     return utf::cutToCharacters(text, bufferSize == 0 ? 0 : bufferSize - 1);

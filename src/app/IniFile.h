@@ -34,8 +34,8 @@ public:
 
     // Reads a string into a buffer of bufferSize characters: absent gives
     // fallback; the result holds at most bufferSize - 1 characters.
-    std::string getString(std::string_view section, std::string_view key, std::string_view fallback,
-                          std::size_t bufferSize) const;
+    std::string getString(
+        std::string_view section, std::string_view key, std::string_view fallback, std::size_t bufferSize) const;
 
     // An absent or empty key gives fallback; otherwise the leading decimal
     // digits (after an optional sign), 0 when there are none. Values beyond

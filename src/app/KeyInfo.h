@@ -21,7 +21,7 @@ enum KeyKind : std::uint8_t {
 };
 
 inline constexpr int KeyTableSize = 144;
-inline constexpr std::uint8_t VkFn = 250;       // the keyboard's Fn key
+inline constexpr std::uint8_t VkFn = 250; // the keyboard's Fn key
 inline constexpr std::uint32_t KeyTableKeyCode = 160; // `code` of a kind-2 entry in the key table
 
 struct Rect {
@@ -37,16 +37,16 @@ static_assert(sizeof(Rect) == 16);
 // assignment in a profile. Stored byte for byte in pro.dct, so its layout is
 // a file format: 36 bytes, little-endian, no gaps.
 struct KEYINFO {
-    std::uint32_t code : 24;  // function code of kinds 1, 3, 4, 8; 160 or 0 for kind 2; 0 for kind 5
-    std::uint32_t kind : 8;   // KeyKind; a first word of 0 means nothing is assigned
-    Rect rect;                // the key on the keyboard picture
+    std::uint32_t code : 24; // function code of kinds 1, 3, 4, 8; 160 or 0 for kind 2; 0 for kind 5
+    std::uint32_t kind : 8; // KeyKind; a first word of 0 means nothing is assigned
+    Rect rect; // the key on the keyboard picture
     std::int32_t matrixIndex; // position in the keyboard's matrix, 0 ... 143
-    std::uint32_t macroId;    // kind 5: id of the assigned macro
-    std::uint8_t modifiers;   // kind 2: USB HID modifier bits (0x01 left Ctrl ... 0x80 right GUI)
-    std::uint8_t key1;        // kind 2: first key, virtual-key code (250 = Fn)
-    std::uint8_t key2;        // kind 2: second key, 0 for none
+    std::uint32_t macroId; // kind 5: id of the assigned macro
+    std::uint8_t modifiers; // kind 2: USB HID modifier bits (0x01 left Ctrl ... 0x80 right GUI)
+    std::uint8_t key1; // kind 2: first key, virtual-key code (250 = Fn)
+    std::uint8_t key2; // kind 2: second key, 0 for none
     std::uint8_t reserved31;
-    std::uint8_t fireParamA;  // kind 8 code 164: fire parameters and the fired key
+    std::uint8_t fireParamA; // kind 8 code 164: fire parameters and the fired key
     std::uint8_t fireParamB;
     std::uint8_t fireKey;
     std::uint8_t reserved35;
@@ -77,15 +77,27 @@ static_assert(std::is_trivially_copyable_v<KEYINFO>);
 constexpr std::uint8_t modifierBitOfVirtualKey(int vk)
 {
     switch (vk) {
-    case 16: case 160: return 0x02;
-    case 17: case 162: return 0x01;
-    case 18: case 164: return 0x04;
-    case 91: return 0x08;
-    case 92: return 0x80;
-    case 161: return 0x20;
-    case 163: return 0x10;
-    case 165: return 0x40;
-    default: return 0;
+    case 16:
+    case 160:
+        return 0x02;
+    case 17:
+    case 162:
+        return 0x01;
+    case 18:
+    case 164:
+        return 0x04;
+    case 91:
+        return 0x08;
+    case 92:
+        return 0x80;
+    case 161:
+        return 0x20;
+    case 163:
+        return 0x10;
+    case 165:
+        return 0x40;
+    default:
+        return 0;
     }
 }
 

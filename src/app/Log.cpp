@@ -51,13 +51,12 @@ std::string timeStamp()
 {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     std::tm local{};
     localtime_r(&seconds, &local);
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%02u:%02u.%03u   ", unsigned(local.tm_min), unsigned(local.tm_sec),
-                  unsigned(millis));
+    std::snprintf(
+        stamp, sizeof stamp, "%02u:%02u.%03u   ", unsigned(local.tm_min), unsigned(local.tm_sec), unsigned(millis));
     return stamp;
 }
 

@@ -11,8 +11,8 @@ namespace kavrel {
 const std::string& ProgramFolder();
 void SetProgramFolder(const std::filesystem::path& folder);
 
-std::string SkinsFolder();   // program folder + "skins/"
-std::string TextFilePath();  // program folder + "text.xml"
+std::string SkinsFolder(); // program folder + "skins/"
+std::string TextFilePath(); // program folder + "text.xml"
 std::string ConfigFilePath(); // program folder + "cfg.ini"
 
 // The application-data folder: the user's data folder + appdir + "/", unless

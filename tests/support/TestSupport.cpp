@@ -28,10 +28,10 @@ TempDir::~TempDir()
 
 MessageCapture::MessageCapture()
 {
-    m_previous = platform::setMessageBoxHandler([this](std::string_view caption, std::string_view text,
-                                                       platform::BoxIcon icon) {
-        m_boxes.push_back({std::string(caption), std::string(text), icon});
-    });
+    m_previous = platform::setMessageBoxHandler(
+        [this](std::string_view caption, std::string_view text, platform::BoxIcon icon) {
+            m_boxes.push_back({std::string(caption), std::string(text), icon});
+        });
 }
 
 MessageCapture::~MessageCapture()
@@ -51,14 +51,14 @@ fs::path sourceDir()
 {
     if (const char* dir = std::getenv("KAVREL_SOURCE_DIR"))
         return dir;
-    return fs::current_path();
+    return KAVREL_TEST_SOURCE_DIR;
 }
 
 fs::path buildBinDir()
 {
     if (const char* dir = std::getenv("KAVREL_BUILD_BIN"))
         return dir;
-    return fs::current_path();
+    return KAVREL_TEST_BUILD_BIN;
 }
 
 std::string readFile(const fs::path& path)

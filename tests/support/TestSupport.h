@@ -49,6 +49,7 @@ private:
 };
 
 // The source tree (for data/ and test inputs) and the build's program folder.
+// $KAVREL_SOURCE_DIR / $KAVREL_BUILD_BIN override the folders the build configured.
 std::filesystem::path sourceDir();
 std::filesystem::path buildBinDir();
 

@@ -32,6 +32,6 @@ int usageError(std::string_view command, std::string_view problem);
 
 #define KAVREL_CLI_CONCAT2(a, b) a##b
 #define KAVREL_CLI_CONCAT(a, b) KAVREL_CLI_CONCAT2(a, b)
-#define KAVREL_CLI_COMMAND(...)                                                                              \
-    static const ::kavrel::cli::CommandRegistration KAVREL_CLI_CONCAT(cliRegistration, __LINE__)(          \
+#define KAVREL_CLI_COMMAND(...)                                                                                        \
+    static const ::kavrel::cli::CommandRegistration KAVREL_CLI_CONCAT(cliRegistration, __LINE__)(                      \
         ::kavrel::cli::Command{__VA_ARGS__})

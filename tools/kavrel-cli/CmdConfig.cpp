@@ -27,8 +27,7 @@ void writePoint(JsonWriter& json, const Point& p)
     json.beginArray().value(p.x).value(p.y).endArray();
 }
 
-template <typename Bytes>
-void writeBytes(JsonWriter& json, const Bytes& bytes)
+template <typename Bytes> void writeBytes(JsonWriter& json, const Bytes& bytes)
 {
     json.beginArray();
     for (auto byte : bytes)
@@ -115,19 +114,30 @@ void writeSettings(JsonWriter& json, const Settings& s)
 void writeKey(JsonWriter& json, int index, const KEYINFO& key)
 {
     json.beginObject()
-        .key("index").value(index)
-        .key("kind").value(std::int64_t(key.kind))
-        .key("code").value(std::int64_t(key.code))
+        .key("index")
+        .value(index)
+        .key("kind")
+        .value(std::int64_t(key.kind))
+        .key("code")
+        .value(std::int64_t(key.code))
         .key("rect");
     writeRect(json, key.rect);
-    json.key("matrixIndex").value(key.matrixIndex)
-        .key("macroId").value(std::int64_t(key.macroId))
-        .key("modifiers").value(std::int64_t(key.modifiers))
-        .key("key1").value(std::int64_t(key.key1))
-        .key("key2").value(std::int64_t(key.key2))
-        .key("fireParamA").value(std::int64_t(key.fireParamA))
-        .key("fireParamB").value(std::int64_t(key.fireParamB))
-        .key("fireKey").value(std::int64_t(key.fireKey))
+    json.key("matrixIndex")
+        .value(key.matrixIndex)
+        .key("macroId")
+        .value(std::int64_t(key.macroId))
+        .key("modifiers")
+        .value(std::int64_t(key.modifiers))
+        .key("key1")
+        .value(std::int64_t(key.key1))
+        .key("key2")
+        .value(std::int64_t(key.key2))
+        .key("fireParamA")
+        .value(std::int64_t(key.fireParamA))
+        .key("fireParamB")
+        .value(std::int64_t(key.fireParamB))
+        .key("fireKey")
+        .value(std::int64_t(key.fireKey))
         .endObject();
 }
 

@@ -24,7 +24,7 @@ void printUsage(std::FILE* stream)
     std::fprintf(stream, "usage: kavrel-cli [--program-dir DIR] [--appdata-dir DIR] COMMAND [ARGS]\n\ncommands:\n");
     for (const auto& [name, command] : registry())
         std::fprintf(stream, "  %-8.*s %.*s\n", int(name.size()), name.data(), int(command.summary.size()),
-                     command.summary.data());
+            command.summary.data());
 }
 
 } // namespace
@@ -37,11 +37,11 @@ CommandRegistration::CommandRegistration(const Command& command)
 int usageError(std::string_view command, std::string_view problem)
 {
     const auto found = registry().find(command);
-    std::fprintf(stderr, "kavrel-cli %.*s: %.*s\n", int(command.size()), command.data(), int(problem.size()),
-                 problem.data());
+    std::fprintf(
+        stderr, "kavrel-cli %.*s: %.*s\n", int(command.size()), command.data(), int(problem.size()), problem.data());
     if (found != registry().end())
         std::fprintf(stderr, "usage: kavrel-cli [global options] %.*s %.*s\n", int(command.size()), command.data(),
-                     int(found->second.usage.size()), found->second.usage.data());
+            int(found->second.usage.size()), found->second.usage.data());
     return ExitUsage;
 }
 
