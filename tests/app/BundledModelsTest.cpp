@@ -57,8 +57,8 @@ TEST_P(BundledModel, KeysLieInsideThePictureAndOwnTheirMatrixPosition)
     std::set<int> positions;
     for (int i = 0; i < KeyCount; ++i) {
         const KEYINFO& key = KeyTable[i];
-        EXPECT_TRUE(key.rect.left >= 0 && key.rect.top >= 0 && key.rect.right <= width && key.rect.bottom <= height &&
-                    key.rect.left < key.rect.right && key.rect.top < key.rect.bottom)
+        EXPECT_TRUE(key.rect.left >= 0 && key.rect.top >= 0 && key.rect.right <= width && key.rect.bottom <= height
+            && key.rect.left < key.rect.right && key.rect.top < key.rect.bottom)
             << "key " << i;
         EXPECT_TRUE(positions.insert(key.matrixIndex).second) << "matrix position " << key.matrixIndex;
         EXPECT_NE(key.firstWord(), 0u) << "key " << i;
@@ -84,7 +84,7 @@ TEST_P(BundledModel, FixedPositions)
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, BundledModel, ::testing::Values(ModelCase{"ansi", 110}, ModelCase{"iso", 111}),
-                         [](const auto& info) { return std::string(info.param.folder); });
+    [](const auto& info) { return std::string(info.param.folder); });
 
 TEST(BundledModels, AnsiBackslashAt86AndIsoEnterOutline)
 {

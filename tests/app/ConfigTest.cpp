@@ -92,7 +92,8 @@ TEST(Config, LedParamNeedsExactlyThreeHexNumbers)
 
 TEST(Config, ColoursAndKeyHighlights)
 {
-    loadConfigQuietly(opt("Txt_clr=1,2,3\nBtn_txt_clr_nr=255,128\nClrKeyOv=0,0,0\nClrKeyDn=0,0,1\nMenu_txt_clr_nr=300,0,0"));
+    loadConfigQuietly(
+        opt("Txt_clr=1,2,3\nBtn_txt_clr_nr=255,128\nClrKeyOv=0,0,0\nClrKeyDn=0,0,1\nMenu_txt_clr_nr=300,0,0"));
     EXPECT_EQ(Cfg.Txt_clr, 0x030201u);
     EXPECT_EQ(Cfg.Btn_txt_clr_nr, 0x0080FFu) << "a missing component is 0";
     EXPECT_EQ(Cfg.ClrKeyOv, 255u) << "black becomes pure red";
@@ -131,16 +132,16 @@ TEST(Config, UnRectKeyNeedsNineNumbersAndIsClosed)
 
 TEST(Config, KeyTableLines)
 {
-    const Texts shown = loadConfigQuietly(opt("") +
-                                          "[KEY]\n"
-                                          "K1=10,20,60,70,2,A2,0,5\n"
-                                          "K2=1,2,3,4,2,41,2,144\n"
-                                          "K3=1,2,3,4,3,26,0,6\n"
-                                          "K4=1,2,3,4,2,0x41,1\n"
-                                          "K5=1,2,3x,4,2,41,0,9\n"
-                                          "K6=1,2,3,4,8,1A4,0,-1\n"
-                                          "K7=1,2,3,4,2,10,4,12\n"
-                                          "K9=1,2,3,4,2,41,0,13\n");
+    const Texts shown = loadConfigQuietly(opt("")
+        + "[KEY]\n"
+          "K1=10,20,60,70,2,A2,0,5\n"
+          "K2=1,2,3,4,2,41,2,144\n"
+          "K3=1,2,3,4,3,26,0,6\n"
+          "K4=1,2,3,4,2,0x41,1\n"
+          "K5=1,2,3x,4,2,41,0,9\n"
+          "K6=1,2,3,4,8,1A4,0,-1\n"
+          "K7=1,2,3,4,2,10,4,12\n"
+          "K9=1,2,3,4,2,41,0,13\n");
     EXPECT_EQ(shown, (Texts{"Wrong matrix index value!", "Data parse error!", "Wrong matrix index value!"}));
     ASSERT_EQ(KeyCount, 5) << "dropped lines are skipped, the table stops at the first absent key";
 
@@ -174,8 +175,8 @@ TEST(Config, KeyTableHoldsAtMost144Keys)
 
 TEST(Config, MatrixOfVirtualKey)
 {
-    loadConfigQuietly(opt("") +
-                      "[KEY]\nK1=0,0,1,1,3,41,0,1\nK2=0,0,1,1,2,41,0,7\nK3=0,0,1,1,2,A0,0,8\nK4=0,0,1,1,2,42,1,9\n");
+    loadConfigQuietly(
+        opt("") + "[KEY]\nK1=0,0,1,1,3,41,0,1\nK2=0,0,1,1,2,41,0,7\nK3=0,0,1,1,2,A0,0,8\nK4=0,0,1,1,2,42,1,9\n");
     EXPECT_EQ(MatrixOfVirtualKey(0x41), 7) << "a media key with the same low code is not the A key";
     EXPECT_EQ(MatrixOfVirtualKey(0xA0), 8);
     EXPECT_EQ(MatrixOfVirtualKey(0x10), 8) << "Shift is found through the left Shift bit";

@@ -49,8 +49,9 @@ TEST_F(LogTest, FileEntriesStartOnANewLineWithMinuteSecondMillisecond)
     WriteLog("first %s", "entry");
     WriteLog("%s", std::string(2000, 'b').c_str());
     const std::string text = readFile(file);
-    EXPECT_TRUE(std::regex_match(text, std::regex("\r\n[0-5][0-9]:[0-5][0-9]\\.[0-9]{3}   first entry"
-                                                  "\r\n[0-5][0-9]:[0-5][0-9]\\.[0-9]{3}   b{2000}")))
+    EXPECT_TRUE(std::regex_match(text,
+        std::regex("\r\n[0-5][0-9]:[0-5][0-9]\\.[0-9]{3}   first entry"
+                   "\r\n[0-5][0-9]:[0-5][0-9]\\.[0-9]{3}   b{2000}")))
         << text.substr(0, 80);
 }
 

@@ -41,7 +41,7 @@ TEST(CliConfig, PrintsTheModelAndTheMessagesShown)
     EXPECT_NE(run.out.find("\"rcKB\": [0, 0, 0, 0]"), std::string::npos);
     EXPECT_NE(run.out.find("\"keyCount\": 1"), std::string::npos);
     EXPECT_NE(run.out.find("{\"index\": 0, \"kind\": 3, \"code\": 38, \"rect\": [5, 6, 7, 8], \"matrixIndex\": 9,"),
-              std::string::npos);
+        std::string::npos);
     const auto wrongRect = run.out.find("{\"caption\": \"Error\", \"text\": \"Wrong rect num\"}");
     const auto appdata = run.out.find("{\"caption\": \"Error\", \"text\": \"APPDATA=NULL\"}");
     const auto matrix = run.out.find("{\"caption\": \"Warning\", \"text\": \"Wrong matrix index value!\"}");
