@@ -12,6 +12,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const bool quiet = [] {
+        // Inputs may switch the log on: keep it off the user's real desktop.
+        setenv("HOME", "/nonexistent-kavrel-fuzz-home", 1);
+        setenv("XDG_CONFIG_HOME", "/nonexistent-kavrel-fuzz-home", 1);
         kavrel::platform::setMessageBoxHandler([](std::string_view, std::string_view, kavrel::platform::BoxIcon) {});
         return true;
     }();
