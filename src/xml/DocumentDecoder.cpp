@@ -118,9 +118,10 @@ struct UnitEncoding {
     const char* how;
 };
 
-std::uint8_t byteAt(std::string_view bytes, std::size_t i)
+// -1 past the end, so that a short file never matches a mark.
+int byteAt(std::string_view bytes, std::size_t i)
 {
-    return i < bytes.size() ? static_cast<std::uint8_t>(bytes[i]) : 0xFF;
+    return i < bytes.size() ? static_cast<std::uint8_t>(bytes[i]) : -1;
 }
 
 // UTF-8 byte order mark, or the 16/32-bit encodings by mark or by the zero

@@ -10,11 +10,13 @@ namespace kavrel::xml {
 // Bytes below 0x80 are ASCII.
 using HighHalf = std::array<std::string_view, 128>;
 
-// The Macintosh sets that the system converter lacks.
+// The Macintosh sets that the system converter lacks (or, for Icelandic,
+// has in a form that differs from the one documents are written in).
 extern const HighHalf MacArabic;
 extern const HighHalf MacCroatian;
 extern const HighHalf MacGreek;
 extern const HighHalf MacHebrew;
+extern const HighHalf MacIcelandic;
 extern const HighHalf MacRomanian;
 extern const HighHalf MacThai;
 extern const HighHalf MacTurkish;
