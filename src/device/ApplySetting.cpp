@@ -4,6 +4,7 @@
 #include "app/Limits.h"
 #include "app/Log.h"
 #include "device/CUSBDriver.h"
+#include "macro/Macro.h"
 #include "macro/StMacro.h"
 #include "model/Lists.h"
 #include "platform/MessageBox.h"
@@ -31,21 +32,13 @@ ApplySleep sleepOverride;
 class MacroSource {
 public:
     virtual ~MacroSource() = default;
+    MacroSource() = default;
+    MacroSource(const MacroSource&) = delete;
+    MacroSource& operator=(const MacroSource&) = delete;
     virtual StMacro* find(std::uint32_t id) = 0;
     // The smallest slot 1..MacroSlotCount no macro holds, or -1.
     virtual int freeSlot() = 0;
     virtual void resetSlots() = 0;
-};
-
-class ListMacroSource final : public MacroSource {
-public:
-    StMacro* find(std::uint32_t id) override { return FindMacroById(id); }
-    int freeSlot() override { return FindFreeBufferId(); }
-    void resetSlots() override
-    {
-        for (StMacro& macro : MacroList)
-            macro.Macro_Buffer_ID = 0;
-    }
 };
 
 class SnapshotMacroSource final : public MacroSource {
@@ -312,10 +305,27 @@ bool SendCommand(CUSBDriver& link, std::uintptr_t handle, std::uint8_t reportId,
     return false;
 }
 
+std::vector<StMacro> MacrosUsedBy(const PROFILE& profile)
+{
+    std::vector<StMacro> used;
+    for (const KEYINFO& key : profile.keys) {
+        if (key.kind != KindMacro)
+            continue;
+        const bool taken = std::any_of(used.begin(), used.end(), [&](const StMacro& m) { return m.dwId == key.macroId; });
+        if (taken)
+            continue;
+        if (const StMacro* macro = FindMacroById(key.macroId))
+            used.push_back(*macro);
+    }
+    return used;
+}
+
 bool ApplySetting(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::uint32_t flags)
 {
-    ListMacroSource macros;
-    return applyWith(link, progress, profile, macros, flags);
+    if (!profile)
+        return false;
+    std::vector<StMacro> macros = MacrosUsedBy(*profile);
+    return ApplySettingWith(link, progress, profile, macros, flags);
 }
 
 bool ApplySettingWith(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::vector<StMacro>& macros,

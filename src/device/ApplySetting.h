@@ -41,11 +41,16 @@ bool SendCommand(CUSBDriver& link, std::uintptr_t handle, std::uint8_t reportId,
 
 // Writes a profile to the keyboard: lighting, colours, macros, matrix, as the
 // flags ask. True when every requested report was written (or its failure
-// tolerated with GoWithNoDev). Macros are looked up in MacroList; their
-// Macro_Buffer_ID is 0 again when it returns.
+// tolerated with GoWithNoDev). It encodes copies of the macros the profile
+// uses (from MacroList), so the records in MacroList are never changed and
+// their Macro_Buffer_ID stays 0.
 bool ApplySetting(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::uint32_t flags);
 
-// The same on macros the caller owns (a snapshot taken under a lock).
+// Copies of the MacroList entries the profile's keys use, each once.
+std::vector<StMacro> MacrosUsedBy(const PROFILE& profile);
+
+// ApplySetting on macros the caller owns (a snapshot taken under a lock);
+// their Macro_Buffer_ID is 0 again when it returns.
 bool ApplySettingWith(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::vector<StMacro>& macros,
                       std::uint32_t flags);
 

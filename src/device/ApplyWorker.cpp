@@ -33,16 +33,7 @@ ApplySnapshot takeSnapshot()
     if (!CurrentProfile)
         return snapshot;
     snapshot.profile = *CurrentProfile;
-    for (const KEYINFO& key : snapshot.profile->keys) {
-        if (key.kind != KindMacro)
-            continue;
-        const StMacro* macro = FindMacroById(key.macroId);
-        bool known = false;
-        for (const StMacro& taken : snapshot.macros)
-            known = known || taken.dwId == key.macroId;
-        if (macro && !known)
-            snapshot.macros.push_back(*macro);
-    }
+    snapshot.macros = MacrosUsedBy(*snapshot.profile);
     return snapshot;
 }
 
