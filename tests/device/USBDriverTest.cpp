@@ -196,3 +196,15 @@ TEST_F(USBDriverTest, ClosedHandlesFailWithEbadfAndAreNotReused)
     EXPECT_NE(driver.m_hMatrix.load(), old);
     EXPECT_FALSE(driver.SetFeature(old, report(9, 577), error));
 }
+
+TEST_F(USBDriverTest, RealModuleLoadsAndReportsWhyNoKeyboardIsFound)
+{
+    setenv("KAVREL_HIDGATE", "libhidgate.so", 1);
+    CUSBDriver driver;
+    ASSERT_TRUE(driver.Init()) << driver.Module().error();
+    if (driver.CountDevices() > 0)
+        GTEST_SKIP() << "a keyboard with this id is plugged in";
+    EXPECT_FALSE(driver.FindDev());
+    expectAllClosed(driver);
+    EXPECT_THAT(driver.AbsenceReason(), HasSubstr("no matrix collection"));
+}
