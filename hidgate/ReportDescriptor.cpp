@@ -57,6 +57,9 @@ public:
             step();
         if (m_result.error.empty() && m_depth != 0)
             m_result.error = "collection not closed";
+        // The collection open at a fault is incomplete; only whole collections are returned.
+        if (!m_result.error.empty() && m_depth != 0 && !m_result.collections.empty())
+            m_result.collections.pop_back();
         m_result.valid = m_result.error.empty();
         return std::move(m_result);
     }

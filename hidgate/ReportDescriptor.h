@@ -39,7 +39,7 @@ struct ReportDescriptor {
 // The longest report the kernel's hidraw accepts, in bytes.
 inline constexpr std::uint64_t MaxReportBytes = 16384;
 
-// Never fails on any input: a malformed descriptor comes back with valid == false and the collections read
+// Never fails on any input: a malformed descriptor comes back with valid == false and the collections closed
 // before the fault.
 ReportDescriptor parseReportDescriptor(std::span<const std::uint8_t> bytes);
 
