@@ -43,7 +43,10 @@ public:
 
 class SnapshotMacroSource final : public MacroSource {
 public:
-    explicit SnapshotMacroSource(std::vector<StMacro>& macros) : m_macros(macros) {}
+    explicit SnapshotMacroSource(std::vector<StMacro>& macros)
+        : m_macros(macros)
+    {
+    }
     StMacro* find(std::uint32_t id) override
     {
         for (StMacro& macro : m_macros)
@@ -77,8 +80,12 @@ private:
 class ProfileApplier {
 public:
     ProfileApplier(CUSBDriver& link, ApplyProgress* progress, const PROFILE& profile, MacroSource& macros)
-        : m_link(link), m_progress(progress), m_profile(profile), m_macros(macros),
-          m_lookup([&macros](std::uint32_t id) { return macros.find(id); }), m_tolerant(Cfg.GoWithNoDev != 0)
+        : m_link(link)
+        , m_progress(progress)
+        , m_profile(profile)
+        , m_macros(macros)
+        , m_lookup([&macros](std::uint32_t id) { return macros.find(id); })
+        , m_tolerant(Cfg.GoWithNoDev != 0)
     {
     }
 
@@ -109,7 +116,7 @@ private:
 
     // Sends a table; a failure is logged with the text, and shown unless tolerated.
     bool send(std::uintptr_t handle, std::uint8_t reportId, std::span<const std::uint8_t> data, const char* failure,
-              int failureArgument = -1)
+        int failureArgument = -1)
     {
         int error = 0;
         if (SendCommand(m_link, handle, reportId, data, error))
@@ -191,7 +198,7 @@ private:
                 continue;
             }
             WriteLog("Key[%d][%d] Set To Macro 0x%08x, Macro_Buffer_ID=%d", 0, i, unsigned(macro->dwId),
-                     int(macro->Macro_Buffer_ID));
+                int(macro->Macro_Buffer_ID));
             const int p = key.matrixIndex;
             if (p < 0 || p >= MatrixSize) {
                 platform::showMessageBox("Warning", "Matrix inx warning", platform::BoxIcon::Warning);
@@ -258,8 +265,8 @@ private:
     bool m_tolerant;
 };
 
-bool applyWith(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, MacroSource& macros,
-               std::uint32_t flags)
+bool applyWith(
+    CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, MacroSource& macros, std::uint32_t flags)
 {
     if (!link || !profile || profile->id == 0)
         return false;
@@ -290,8 +297,8 @@ void applySleep(int milliseconds)
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-bool SendCommand(CUSBDriver& link, std::uintptr_t handle, std::uint8_t reportId, std::span<const std::uint8_t> data,
-                 int& error)
+bool SendCommand(
+    CUSBDriver& link, std::uintptr_t handle, std::uint8_t reportId, std::span<const std::uint8_t> data, int& error)
 {
     std::vector<std::uint8_t> report(data.size() + 1);
     report[0] = reportId;
@@ -311,7 +318,8 @@ std::vector<StMacro> MacrosUsedBy(const PROFILE& profile)
     for (const KEYINFO& key : profile.keys) {
         if (key.kind != KindMacro)
             continue;
-        const bool taken = std::any_of(used.begin(), used.end(), [&](const StMacro& m) { return m.dwId == key.macroId; });
+        const bool taken
+            = std::any_of(used.begin(), used.end(), [&](const StMacro& m) { return m.dwId == key.macroId; });
         if (taken)
             continue;
         if (const StMacro* macro = FindMacroById(key.macroId))
@@ -329,7 +337,7 @@ bool ApplySetting(CUSBDriver* link, ApplyProgress* progress, const PROFILE* prof
 }
 
 bool ApplySettingWith(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::vector<StMacro>& macros,
-                      std::uint32_t flags)
+    std::uint32_t flags)
 {
     SnapshotMacroSource source(macros);
     return applyWith(link, progress, profile, source, flags);

@@ -36,8 +36,8 @@ void applySleep(int milliseconds);
 
 // Writes one report (id, then data) on a collection: three attempts, 200 ms
 // apart. False after the third failure; error then holds the errno.
-bool SendCommand(CUSBDriver& link, std::uintptr_t handle, std::uint8_t reportId, std::span<const std::uint8_t> data,
-                 int& error);
+bool SendCommand(
+    CUSBDriver& link, std::uintptr_t handle, std::uint8_t reportId, std::span<const std::uint8_t> data, int& error);
 
 // Writes a profile to the keyboard: lighting, colours, macros, matrix, as the
 // flags ask. True when every requested report was written (or its failure
@@ -52,6 +52,6 @@ std::vector<StMacro> MacrosUsedBy(const PROFILE& profile);
 // ApplySetting on macros the caller owns (a snapshot taken under a lock);
 // their Macro_Buffer_ID is 0 again when it returns.
 bool ApplySettingWith(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::vector<StMacro>& macros,
-                      std::uint32_t flags);
+    std::uint32_t flags);
 
 } // namespace kavrel

@@ -45,7 +45,11 @@ std::mutex& ApplyDataMutex()
     return mutex;
 }
 
-ApplyWorker::ApplyWorker(CUSBDriver& link) : m_link(link), m_thread([this](std::stop_token stop) { run(stop); }) {}
+ApplyWorker::ApplyWorker(CUSBDriver& link)
+    : m_link(link)
+    , m_thread([this](std::stop_token stop) { run(stop); })
+{
+}
 
 ApplyWorker::~ApplyWorker()
 {
@@ -116,8 +120,8 @@ void ApplyWorker::serve(std::uint32_t flags, ApplyProgress* progress)
     }
     ApplySnapshot snapshot = takeSnapshot();
     ApplyProgress* target = (flags & ApplyWithProgress) ? progress : nullptr;
-    const bool applied = snapshot.profile &&
-                         ApplySettingWith(&m_link, target, &*snapshot.profile, snapshot.macros, flags);
+    const bool applied
+        = snapshot.profile && ApplySettingWith(&m_link, target, &*snapshot.profile, snapshot.macros, flags);
     if (!applied)
         platform::showMessageBox("Error", "   Update settings failed!      ", platform::BoxIcon::Warning);
     if (target)

@@ -19,13 +19,20 @@ constexpr std::uint8_t MouseCodeLast = 0xF6;
 std::int64_t mouseWord(std::uint32_t code)
 {
     switch (code) {
-    case 17: return 0x0000F010;
-    case 18: return 0x0000F210;
-    case 19: return 0x0000F110;
-    case 20: return 0x0000F410;
-    case 21: return 0x0000F310;
-    case 23: return 0x00000130;
-    default: return NoDeviceCode;
+    case 17:
+        return 0x0000F010;
+    case 18:
+        return 0x0000F210;
+    case 19:
+        return 0x0000F110;
+    case 20:
+        return 0x0000F410;
+    case 21:
+        return 0x0000F310;
+    case 23:
+        return 0x00000130;
+    default:
+        return NoDeviceCode;
     }
 }
 
@@ -34,42 +41,89 @@ std::int64_t mediaWord(std::uint32_t code)
 {
     std::uint32_t usage = 0;
     switch (code) {
-    case 33: usage = 0x0183; break;
-    case 34: usage = 0x00CD; break;
-    case 35: usage = 0x00B7; break;
-    case 36: usage = 0x00B6; break;
-    case 37: usage = 0x00B5; break;
-    case 38: usage = 0x00E9; break;
-    case 39: usage = 0x00EA; break;
-    case 40: usage = 0x00E2; break;
-    case 48: usage = 0x018A; break;
-    case 49: usage = 0x0192; break;
-    case 50: usage = 0x0194; break;
-    case 51: usage = 0x0221; break;
-    case 52: usage = 0x0223; break;
-    case 53: usage = 0x0224; break;
-    case 54: usage = 0x0225; break;
-    case 55: usage = 0x0226; break;
-    case 56: usage = 0x0227; break;
-    case 57: usage = 0x022A; break;
-    default: return NoDeviceCode;
+    case 33:
+        usage = 0x0183;
+        break;
+    case 34:
+        usage = 0x00CD;
+        break;
+    case 35:
+        usage = 0x00B7;
+        break;
+    case 36:
+        usage = 0x00B6;
+        break;
+    case 37:
+        usage = 0x00B5;
+        break;
+    case 38:
+        usage = 0x00E9;
+        break;
+    case 39:
+        usage = 0x00EA;
+        break;
+    case 40:
+        usage = 0x00E2;
+        break;
+    case 48:
+        usage = 0x018A;
+        break;
+    case 49:
+        usage = 0x0192;
+        break;
+    case 50:
+        usage = 0x0194;
+        break;
+    case 51:
+        usage = 0x0221;
+        break;
+    case 52:
+        usage = 0x0223;
+        break;
+    case 53:
+        usage = 0x0224;
+        break;
+    case 54:
+        usage = 0x0225;
+        break;
+    case 55:
+        usage = 0x0226;
+        break;
+    case 56:
+        usage = 0x0227;
+        break;
+    case 57:
+        usage = 0x022A;
+        break;
+    default:
+        return NoDeviceCode;
     }
-    return (std::int64_t(usage) << 16) | 0x01;
+    // The keyboard takes the usage's low byte in byte 3 and its high byte in byte 2.
+    return (std::int64_t(usage & 0xFF) << 24) | (std::int64_t(usage >> 8) << 16) | 0x01;
 }
 
 // The usage of a fired key: modifier keys by their own usages, mouse codes as they are.
 std::uint8_t fireKeyUsage(std::uint8_t key)
 {
     switch (key) {
-    case 91: return 0xE3;
-    case 92: return 0xE7;
-    case 160: return 0xE1;
-    case 161: return 0xE5;
-    case 162: return 0xE0;
-    case 163: return 0xE4;
-    case 164: return 0xE2;
-    case 165: return 0xE6;
-    default: break;
+    case 91:
+        return 0xE3;
+    case 92:
+        return 0xE7;
+    case 160:
+        return 0xE1;
+    case 161:
+        return 0xE5;
+    case 162:
+        return 0xE0;
+    case 163:
+        return 0xE4;
+    case 164:
+        return 0xE2;
+    case 165:
+        return 0xE6;
+    default:
+        break;
     }
     if (key >= MouseCodeFirst && key <= MouseCodeLast)
         return key;
@@ -79,18 +133,27 @@ std::uint8_t fireKeyUsage(std::uint8_t key)
 std::int64_t specialWord(const KEYINFO& key)
 {
     switch (key.code) {
-    case 23: return 0x00000130;
-    case 162: return 0x00000150;
-    case 166: return 0x00008140;
-    case 167: return 0x00000250;
-    case 168: return 0x00002040;
-    case 169: return 0x00004040;
-    case 170: return 0x00000040;
-    case 171: return 0x00000650;
+    case 23:
+        return 0x00000130;
+    case 162:
+        return 0x00000150;
+    case 166:
+        return 0x00008140;
+    case 167:
+        return 0x00000250;
+    case 168:
+        return 0x00002040;
+    case 169:
+        return 0x00004040;
+    case 170:
+        return 0x00000040;
+    case 171:
+        return 0x00000650;
     case 164:
-        return (std::int64_t(key.fireParamA) << 24) | (std::int64_t(key.fireParamB) << 16) |
-               (std::int64_t(fireKeyUsage(key.fireKey)) << 8) | 0x20;
-    default: return NoDeviceCode;
+        return (std::int64_t(key.fireParamA) << 24) | (std::int64_t(key.fireParamB) << 16)
+            | (std::int64_t(fireKeyUsage(key.fireKey)) << 8) | 0x20;
+    default:
+        return NoDeviceCode;
     }
 }
 
@@ -118,10 +181,14 @@ std::int64_t macroWord(const KEYINFO& key, const MacroLookup& macros)
         return NoDeviceCode;
     }
     switch (macro->dwLoopMode) {
-    case 0: return 0x00010002;
-    case 1: return 0x00020002;
-    case 2: return 0x00040002;
-    default: return 0x00000002;
+    case 0:
+        return 0x00010002;
+    case 1:
+        return 0x00020002;
+    case 2:
+        return 0x00040002;
+    default:
+        return 0x00000002;
     }
 }
 
@@ -129,11 +196,23 @@ std::int64_t macroWord(const KEYINFO& key, const MacroLookup& macros)
 std::uint8_t macroModifierBit(std::uint8_t vk)
 {
     switch (vk) {
-    case 16: case 160: case 161: return 0x02;
-    case 17: case 162: case 163: return 0x01;
-    case 18: case 164: case 165: return 0x04;
-    case 91: case 92: return 0x08;
-    default: return 0;
+    case 16:
+    case 160:
+    case 161:
+        return 0x02;
+    case 17:
+    case 162:
+    case 163:
+        return 0x01;
+    case 18:
+    case 164:
+    case 165:
+        return 0x04;
+    case 91:
+    case 92:
+        return 0x08;
+    default:
+        return 0;
     }
 }
 
@@ -142,13 +221,19 @@ std::uint8_t macroModifierBit(std::uint8_t vk)
 std::int64_t keyinfo_to_hardware_code(const KEYINFO& key, const MacroLookup& macros)
 {
     switch (key.kind) {
-    case KindMouse: return mouseWord(key.code);
-    case KindKey: return keyWord(key);
+    case KindMouse:
+        return mouseWord(key.code);
+    case KindKey:
+        return keyWord(key);
     case KindMediaFactory:
-    case KindMedia: return mediaWord(key.code);
-    case KindMacro: return macroWord(key, macros);
-    case KindSpecial: return specialWord(key);
-    default: return NoDeviceCode;
+    case KindMedia:
+        return mediaWord(key.code);
+    case KindMacro:
+        return macroWord(key, macros);
+    case KindSpecial:
+        return specialWord(key);
+    default:
+        return NoDeviceCode;
     }
 }
 
@@ -201,14 +286,22 @@ void StMacro_To_HdMacro(const StMacro& macro, HdMacro& out)
 int ColorToIndex(std::uint32_t color)
 {
     switch (color) {
-    case 0x000000: return 0;
-    case 0x0000FF: return 4;
-    case 0x00FF00: return 2;
-    case 0x00FFFF: return 6;
-    case 0xFF0000: return 1;
-    case 0xFF00FF: return 5;
-    case 0xFFFF00: return 3;
-    case 0xFFFFFF: return 7;
+    case 0x000000:
+        return 0;
+    case 0x0000FF:
+        return 4;
+    case 0x00FF00:
+        return 2;
+    case 0x00FFFF:
+        return 6;
+    case 0xFF0000:
+        return 1;
+    case 0xFF00FF:
+        return 5;
+    case 0xFFFF00:
+        return 3;
+    case 0xFFFFFF:
+        return 7;
     default:
         WriteLog("Get wrong color(%06x)", unsigned(color));
         return 0;

@@ -50,8 +50,7 @@ void StMacro_To_HdMacro(const StMacro& macro, HdMacro& out);
 int ColorToIndex(std::uint32_t color);
 
 // Makes two paired values equal: a non-zero b wins, else a non-zero a is copied to b.
-template <typename T>
-void makePairEqual(T& a, T& b)
+template <typename T> void makePairEqual(T& a, T& b)
 {
     if (a == b)
         return;

@@ -12,11 +12,16 @@ constexpr std::uint8_t KeypadEnterUsage = 0x58;
 const char* modifierName(std::uint8_t bit)
 {
     switch (bit) {
-    case 0x01: return "Ctrl";
-    case 0x02: return "Shift";
-    case 0x04: return "Alt";
-    case 0x08: return "Win";
-    default: return "?";
+    case 0x01:
+        return "Ctrl";
+    case 0x02:
+        return "Shift";
+    case 0x04:
+        return "Alt";
+    case 0x08:
+        return "Win";
+    default:
+        return "?";
     }
 }
 
@@ -111,10 +116,14 @@ std::string describeMatrixWord(std::uint32_t word)
     if (word == 0)
         return {};
     switch (word & 0xFF) {
-    case 0x00: return keyCombination(word);
-    case 0x02: return macroSlot(word);
-    case 0x20: return fire(word);
-    default: return fixedFunctionName(word);
+    case 0x00:
+        return keyCombination(word);
+    case 0x02:
+        return macroSlot(word);
+    case 0x20:
+        return fire(word);
+    default:
+        return fixedFunctionName(word);
     }
 }
 

@@ -97,7 +97,8 @@ TEST(HdMacro, EventBytes)
 {
     HdMacro out;
     StMacro_To_HdMacro(macroWith({{0x41, 1, 1500}, {162, 0, 20}, {0x41, 0, 50000}}), out);
-    const std::uint8_t expected[9] = {0x16, 0x01, 0x04, 0x82, 0xF0, 0x01, 0x80 | (5000 & 0x7F), (5000 >> 7) & 0x0F, 0x04};
+    const std::uint8_t expected[9]
+        = {0x16, 0x01, 0x04, 0x82, 0xF0, 0x01, 0x80 | (5000 & 0x7F), (5000 >> 7) & 0x0F, 0x04};
     EXPECT_TRUE(std::equal(std::begin(expected), std::end(expected), out.begin()));
     EXPECT_TRUE(std::all_of(out.begin() + 9, out.end(), [](std::uint8_t b) { return b == 0; }));
 }
@@ -113,15 +114,14 @@ TEST(HdMacro, MouseEventsAreLeftOutAndAtMost15EventsFit)
     for (int i = 0; i < 16; ++i)
         many.Events[i] = {std::uint16_t(0x41 + i), std::uint16_t(i % 2), 10};
     StMacro_To_HdMacro(many, out);
-    EXPECT_EQ(out[42], 0x04 + 14) << "the 15th event";
+    EXPECT_EQ(out[44], 0x04 + 14) << "the 15th event";
     EXPECT_EQ(out[45] | out[46] | out[47], 0) << "the 16th is dropped";
 }
 
 TEST(ColorIndex, EightColoursAndTheRest)
 {
-    const std::pair<std::uint32_t, int> colours[] = {{0, 0},        {0x0000FF, 4}, {0x00FF00, 2}, {0x00FFFF, 6},
-                                                      {0xFF0000, 1}, {0xFF00FF, 5}, {0xFFFF00, 3}, {0xFFFFFF, 7},
-                                                      {0x123456, 0}};
+    const std::pair<std::uint32_t, int> colours[] = {{0, 0}, {0x0000FF, 4}, {0x00FF00, 2}, {0x00FFFF, 6}, {0xFF0000, 1},
+        {0xFF00FF, 5}, {0xFFFF00, 3}, {0xFFFFFF, 7}, {0x123456, 0}};
     for (auto [colour, index] : colours)
         EXPECT_EQ(ColorToIndex(colour), index) << std::hex << colour;
 }

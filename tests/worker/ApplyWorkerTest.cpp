@@ -1,8 +1,8 @@
 // The apply worker: merged requests, snapshots, dropped requests, stopping.
 // Runs under ThreadSanitizer (label threads).
 
-#include "app/Config.h"
 #include "device/ApplyWorker.h"
+#include "app/Config.h"
 #include "device/CUSBDriver.h"
 #include "model/Lists.h"
 #include "support/TestSupport.h"

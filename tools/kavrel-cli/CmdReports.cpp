@@ -83,7 +83,7 @@ int runReports(std::span<const std::string> args)
 class ConsoleProgress : public ApplyProgress {
 public:
     void progress(int percent) override { std::fprintf(stderr, "apply: %d%%\n", percent); }
-    void close() override {}
+    void close() override { }
 };
 
 int runApply(std::span<const std::string> args)
@@ -120,8 +120,8 @@ int runApply(std::span<const std::string> args)
 
 } // namespace
 
-KAVREL_CLI_COMMAND("reports", "PROFILE [--flags HEX]", "print the reports an apply of a stored profile would send",
-                   runReports);
+KAVREL_CLI_COMMAND(
+    "reports", "PROFILE [--flags HEX]", "print the reports an apply of a stored profile would send", runReports);
 KAVREL_CLI_COMMAND("apply", "PROFILE [--flags HEX]", "write a stored profile to the keyboard", runApply);
 
 } // namespace kavrel::cli

@@ -1,71 +1,54 @@
 #include "ProfileArgument.h"
+#include "ProgramFiles.h"
 
 #include "app/Config.h"
-#include "app/Paths.h"
-#include "app/Texts.h"
+#include "macro/MacroLibrary.h"
 #include "model/Lists.h"
 #include "model/ProfileStore.h"
 
-#include <charconv>
+#include <cstdlib>
 
 namespace kavrel::cli {
 namespace {
 
-std::optional<unsigned long> parseNumber(std::string_view text, int base)
+bool allDigits(const std::string& text)
 {
-    unsigned long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty())
-        return std::nullopt;
-    return value;
-}
-
-PROFILE* profileAt(unsigned long index)
-{
-    unsigned long position = 1;
-    for (PROFILE& profile : ProfileList)
-        if (position++ == index)
-            return &profile;
-    return nullptr;
-}
-
-PROFILE* profileWithId(unsigned long id)
-{
-    for (PROFILE& profile : ProfileList)
-        if (profile.id == id)
-            return &profile;
-    return nullptr;
-}
-
-PROFILE* profileNamed(std::string_view name)
-{
-    for (PROFILE& profile : ProfileList)
-        if (profileName(profile) == name)
-            return &profile;
-    return nullptr;
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
 } // namespace
 
-LoadedProfile loadProfileArgument(std::string_view argument)
+const PROFILE* findProfile(const std::string& wanted, int* indexOut)
 {
-    LoadConfig();
-    LoadTexts(TextFilePath());
-    LoadMacroLibrary();
+    const bool byId = wanted.size() > 2 && (wanted.starts_with("0x") || wanted.starts_with("0X"));
+    const unsigned long number = byId ? std::strtoul(wanted.c_str() + 2, nullptr, 16)
+                                      : (allDigits(wanted) ? std::strtoul(wanted.c_str(), nullptr, 10) : 0);
+    int index = 0;
+    for (const PROFILE& profile : ProfileList) {
+        ++index;
+        const bool match = byId ? profile.id == number
+            : allDigits(wanted) ? unsigned(index) == number
+                                : profileName(profile) == wanted;
+        if (match) {
+            *indexOut = index;
+            return &profile;
+        }
+    }
+    return nullptr;
+}
+
+LoadedProfile loadProfileArgument(const std::string& argument)
+{
+    loadProgramFiles();
+    LoadMacroFolder(MacroLibraryRoot(), true, {nullptr, nullptr, false, Cfg.MacroDir != 0, true});
     OpenStore();
 
     LoadedProfile loaded;
-    if (argument.starts_with("0x") || argument.starts_with("0X")) {
-        if (const auto id = parseNumber(argument.substr(2), 16))
-            loaded.profile = profileWithId(*id);
-    } else if (const auto index = parseNumber(argument, 10)) {
-        loaded.profile = profileAt(*index);
-    }
+    int index = 0;
+    loaded.profile = const_cast<PROFILE*>(findProfile(argument, &index));
     if (!loaded.profile)
-        loaded.profile = profileNamed(argument);
-    if (!loaded.profile)
-        loaded.error = "no profile '" + std::string(argument) + "' (give an index 1.." +
-                       std::to_string(ProfileList.count()) + ", an id 0x... or a name)";
+        loaded.error = "no profile " + argument + " (give an index 1.." + std::to_string(ProfileList.count())
+            + ", an id 0x... or a name)";
     return loaded;
 }
 
