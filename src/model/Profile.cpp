@@ -90,4 +90,10 @@ void setProfileName(PROFILE& profile, std::string_view name)
     setWideField(profile.name, std::size(profile.name), name, ProfileNameChars);
 }
 
+bool sameAssignment(const KEYINFO& a, const KEYINFO& b)
+{
+    return a.firstWord() == b.firstWord() && a.macroId == b.macroId && a.modifiers == b.modifiers && a.key1 == b.key1
+        && a.key2 == b.key2 && a.fireParamA == b.fireParamA && a.fireParamB == b.fireParamB && a.fireKey == b.fireKey;
+}
+
 } // namespace kavrel

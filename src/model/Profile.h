@@ -81,4 +81,8 @@ std::string profileName(const PROFILE& profile);
 std::string profileProgramName(const PROFILE& profile);
 void setProfileName(PROFILE& profile, std::string_view name);
 
+// True when two key records assign the same function (kind and code, macro,
+// modifiers, keys, fire parameters); the geometry is not compared.
+bool sameAssignment(const KEYINFO& a, const KEYINFO& b);
+
 } // namespace kavrel

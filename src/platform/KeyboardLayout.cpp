@@ -23,7 +23,11 @@ constexpr int EvdevOffset = 8; // xkb key codes are evdev codes + 8
 
 ContextPtr newContext()
 {
-    return ContextPtr(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    ContextPtr context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    // A layout that does not compile is reported by a null result, not on standard error.
+    if (context)
+        xkb_context_set_log_level(context.get(), XKB_LOG_LEVEL_CRITICAL);
+    return context;
 }
 
 // The spacing form of a dead key's accent, 0 for other keysyms.
