@@ -27,13 +27,13 @@ constexpr unsigned VendorUsage = 1;
 constexpr int MaxKeyboards = 8;
 constexpr int MaxDelayMs = 10000;
 
-struct CollectionSpec {
+struct CollectionShape {
     const char* name;
     int featureLength;
     int reportId;
 };
 
-constexpr std::array<CollectionSpec, 4> Collections{{
+constexpr std::array<CollectionShape, 4> Collections{{
     {"matrix", 577, 9},
     {"led", 42, 10},
     {"color", 146, 11},
@@ -56,7 +56,7 @@ struct SimOptions {
 
 // One open collection of one simulated keyboard.
 struct SimCollection {
-    CollectionSpec spec;
+    CollectionShape shape;
     std::string product;
     std::string statePath;
     int delayMs = 0;
@@ -271,7 +271,7 @@ bool offered(const SimOptions& options, std::size_t index, int keyboard, Hidgate
 HidgateHandle openCollection(const SimOptions& options, std::size_t index)
 {
     auto collection = std::make_shared<SimCollection>();
-    collection->spec = Collections[index];
+    collection->shape = Collections[index];
     collection->product = options.product;
     collection->statePath = statePath();
     collection->delayMs = options.delayMs;
@@ -331,7 +331,7 @@ __attribute__((visibility("default"))) int SetFeature(HidgateHandle handle, cons
     const auto collection = handles().find(handle);
     if (!collection)
         return failWith(EBADF, "handle is closed");
-    if (!buffer || length != std::size_t(collection->spec.featureLength) || buffer[0] != collection->spec.reportId)
+    if (!buffer || length != std::size_t(collection->shape.featureLength) || buffer[0] != collection->shape.reportId)
         return failWith(EINVAL, "report id or length does not fit the collection");
     if (collection->delayMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(collection->delayMs));
