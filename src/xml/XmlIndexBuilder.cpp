@@ -185,7 +185,7 @@ std::size_t XmlIndexBuilder::endTag(std::size_t lt)
         ++tagEnd;
     }
     const auto open = m_openByName.find(name);
-    if (name.empty() || open == m_openByName.end() || open->second == 0) {
+    if (name.empty() || open == m_openByName.end()) {
         problem(lt, "end tag </", name, "> without an open element");
         return tagEnd;
     }
@@ -223,7 +223,10 @@ void XmlIndexBuilder::close(std::int32_t element, std::size_t contentEnd, std::s
     e.contentEnd = static_cast<std::uint32_t>(contentEnd);
     e.endTagLength = static_cast<std::uint32_t>(endTagLength);
     e.endedProperly = endTagLength > 0;
-    --m_openByName[nameOf(element)];
+    // Only names of open elements stay in the map, so it stays as small as the nesting.
+    const auto open = m_openByName.find(nameOf(element));
+    if (--open->second == 0)
+        m_openByName.erase(open);
     m_open.pop_back();
 }
 

@@ -44,7 +44,7 @@ private:
     XmlIndex m_index;
     std::vector<std::int32_t> m_open;
     std::vector<std::int32_t> m_lastChild;
-    std::unordered_map<std::string_view, std::int32_t> m_openByName;
+    std::unordered_map<std::string_view, std::int32_t> m_openByName; // open elements per name
     std::int32_t m_lastTopLevel = -1;
     std::size_t m_topLevelCount = 0;
     std::size_t m_problemCount = 0;

@@ -257,7 +257,8 @@ TEST(DocumentDecoder, DeclarationsAndMetaCharset)
                                         "<r>\xF0</r>";
     EXPECT_NE(decoded(metaOutsideHead).find("<r>\xEF\xBF\xBD</r>"), std::string::npos) << "meta counts only in head";
     EXPECT_EQ(declaredEncoding("<?xml version=\"1.0\"?><r encoding=\"latin1\"/>"), "");
-    EXPECT_EQ(declaredEncoding(std::string("<\0?\0x\0m\0l\0 \0e\0n\0c\0o\0d\0i\0n\0g\0=\0'\0l\0'", 40)), "l");
+    const char wide[] = "<\0?\0x\0m\0l\0 \0e\0n\0c\0o\0d\0i\0n\0g\0=\0'\0l\0'";
+    EXPECT_EQ(declaredEncoding(std::string(wide, sizeof wide - 1)), "l");
 }
 
 TEST(DocumentDecoder, UndeclaredAndWronglyDeclaredTextIsReadAsUtf8)

@@ -3,6 +3,7 @@
 
 #include "Cli.h"
 #include "Json.h"
+#include "ProfileArgument.h"
 #include "ProgramFiles.h"
 
 #include "app/Config.h"
@@ -67,31 +68,6 @@ int runProfiles(std::span<const std::string> args)
             profileProgramName(profile).c_str(), &profile == CurrentProfile ? "*" : "");
     }
     return ExitOk;
-}
-
-bool allDigits(const std::string& text)
-{
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-// PROFILE as a 1-based index, an id (0x...) or a name; its index through indexOut.
-const PROFILE* findProfile(const std::string& wanted, int* indexOut)
-{
-    const bool byId = wanted.size() > 2 && (wanted.starts_with("0x") || wanted.starts_with("0X"));
-    const unsigned long number = byId ? std::strtoul(wanted.c_str() + 2, nullptr, 16)
-                                      : (allDigits(wanted) ? std::strtoul(wanted.c_str(), nullptr, 10) : 0);
-    int index = 0;
-    for (const PROFILE& profile : ProfileList) {
-        ++index;
-        const bool match = byId ? profile.id == number
-            : allDigits(wanted) ? unsigned(index) == number
-                                : profileName(profile) == wanted;
-        if (match) {
-            *indexOut = index;
-            return &profile;
-        }
-    }
-    return nullptr;
 }
 
 void printShowText(int index, const PROFILE& profile)

@@ -173,11 +173,11 @@ LedOpt9=0,1,1
 LedOpt10=0,1,1
 UIDebug=0
 rcKB={rckb}
-rcLED=19,170,250,400
-ptProfile=33,49
-ptMin=1000,12
-ptApplyBtn=900,592
-ptMacro=33,120
+rcLED=24,232,250,180
+ptProfile=33,66
+ptMin=1008,14
+ptApplyBtn=856,584
+ptMacro=33,180
 BarW=180
 BarH=18
 SliderY=0
@@ -202,7 +202,8 @@ def write_model(folder, title, variant):
     keys, outline = all_keys(variant)
     width = px(24.5) - GAP + MARGIN
     height = px(6.5) - GAP + MARGIN
-    rckb = "290,150,%d,%d" % (width, height)
+    # The keyboard stands centred in the main window's stage, right of the sidebar.
+    rckb = "290,200,%d,%d" % (width, height)
     unrect = ""
     if outline:
         enter = [k for k in keys if k["name"] == "Enter"][0]

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QImage>
+#include <QRegion>
+
+class QWidget;
+
+namespace kavrel {
+
+// The painting rule of every skinned window and control: the whole picture is
+// composed off-screen and copied to the widget in one block; the background
+// is never erased separately. A widget keeps one buffer and reuses it:
+//
+//     QPainter painter(&m_buffer.begin(size()));
+//     ... draw background, state images, texts ...
+//     painter.end();
+//     m_buffer.copyTo(this);
+//
+// Opaque widgets (WA_OpaquePaintEvent, set by prepareSkinnedWidget) get the
+// block copied over whatever was there; others are composed over their
+// parent, which Qt has painted beneath them.
+class OffscreenBuffer {
+public:
+    // The composition surface for a widget of the given size, cleared to
+    // transparent.
+    QImage& begin(QSize size);
+
+    // Copies the composition into the widget (call inside its paintEvent),
+    // clipped to the region when one is given.
+    void copyTo(QWidget* widget, const QRegion& clip = {}) const;
+
+    const QImage& image() const { return m_image; }
+
+private:
+    QImage m_image;
+};
+
+// Sets the attributes that suppress background erasing. An opaque widget
+// covers itself entirely with its own picture, so Qt need not paint the parent
+// beneath it.
+void prepareSkinnedWidget(QWidget* widget, bool opaque);
+
+} // namespace kavrel

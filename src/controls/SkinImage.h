@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+#include <QRegion>
+
+#include <string_view>
+
+class QPainter;
+class QString;
+
+// Skin images: every window and control is drawn from pictures in the skins
+// folder of the program folder. An image that could not be loaded is a null
+// QImage, which reports width 0; callers test the width and treat 0 as "not
+// loaded". Loaded images are kept premultiplied, the format QPainter draws
+// fastest.
+namespace kavrel {
+
+// Loads SkinsFolder() + fileName (PNG or BMP, with alpha where the file has it).
+QImage load_skin_image(std::string_view fileName);
+
+// Loads an image from a full path (macro folder icons, menu pictures).
+QImage loadImageFile(const QString& path);
+
+int image_width(const QImage& image);
+int image_height(const QImage& image);
+
+// A copy of the region (x, y, width, height) as an image of its own, or a null
+// image when the source is not loaded or the region misses it entirely. Parts
+// of the region outside the source come out transparent.
+QImage clone_image_area(const QImage& image, int x, int y, int width, int height);
+
+// Draws the source region of the image scaled into the destination rectangle.
+void draw_image(QPainter& painter, const QImage& image, const QRectF& destination, const QRectF& source);
+// Draws the whole image scaled into (x, y, width, height).
+void draw_image(QPainter& painter, const QImage& image, int x, int y, int width, int height);
+
+// The window outline of a mask picture: the union of the runs of pixels that
+// are not pure white once the picture is flattened onto white (so transparent
+// pixels fall outside). Rows are scanned top down; runs are gathered into
+// regions 2000 rectangles at a time. An all-white or unloaded mask gives an
+// empty region.
+QRegion region_from_mask(const QImage& mask);
+
+// True when every pixel is opaque (a null image is not).
+bool isFullyOpaque(const QImage& image);
+
+} // namespace kavrel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QRectF>
+
+class QPainter;
+
+// Drawing helpers of the skin generator. Rectangles are in pixels; 1-pixel
+// lines are drawn on pixel centres so that they come out crisp at 1:1.
+namespace kavrel::skin {
+
+// A new transparent picture.
+QImage newPicture(int width, int height);
+
+// A rounded rectangle with a vertical gradient and a 1-pixel edge inside
+// the rectangle; radius 0 gives square corners.
+void roundedBox(
+    QPainter& painter, const QRectF& rect, qreal radius, const QColor& top, const QColor& bottom, const QColor& edge);
+
+// A raised control surface: gradient, edge, and a faint highlight on the top edge.
+void raisedBox(QPainter& painter, const QRectF& rect, qreal radius, bool hover);
+
+// An inset surface (fields, wells, grooves).
+void wellBox(QPainter& painter, const QRectF& rect, qreal radius);
+
+// A 1-pixel horizontal or vertical line.
+void hline(QPainter& painter, int x1, int x2, int y, const QColor& color);
+void vline(QPainter& painter, int x, int y1, int y2, const QColor& color);
+
+// A soft glow: concentric translucent ellipses fading out.
+void glow(QPainter& painter, const QRectF& rect, const QColor& color, int steps);
+
+// Small line glyphs in a square box, stroked with the colour.
+void glyphClose(QPainter& painter, const QRectF& box, const QColor& color, qreal width = 1.6);
+void glyphMinimise(QPainter& painter, const QRectF& box, const QColor& color);
+void glyphChevronDown(QPainter& painter, const QRectF& box, const QColor& color);
+void glyphChevronRight(QPainter& painter, const QRectF& box, const QColor& color);
+void glyphCheck(QPainter& painter, const QRectF& box, const QColor& color);
+void glyphReset(QPainter& painter, const QRectF& box, const QColor& color);
+void glyphArrow(QPainter& painter, const QRectF& box, const QColor& color, bool up);
+void glyphClock(QPainter& painter, const QRectF& box, const QColor& color);
+void glyphFolder(QPainter& painter, const QRectF& box, const QColor& color, bool open);
+
+// The brand mark: an accent keycap.
+void brandMark(QPainter& painter, const QRectF& box);
+
+} // namespace kavrel::skin

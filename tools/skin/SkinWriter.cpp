@@ -1,0 +1,114 @@
+#include "SkinWriter.h"
+
+#include "KeyboardPicture.h"
+#include "Pictures.h"
+#include "Shapes.h"
+#include "SkinSizes.h"
+
+#include "app/Config.h"
+
+#include <QDir>
+#include <QPainter>
+
+namespace kavrel::skin {
+
+namespace {
+
+QRect rectOf(const Rect& rect)
+{
+    return QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
+}
+
+QPoint pointOf(const Point& point)
+{
+    return QPoint(point.x, point.y);
+}
+
+} // namespace
+
+SkinLayout layoutFromConfig()
+{
+    SkinLayout layout;
+    layout.window = MainWindowSize;
+    layout.keyboard = rectOf(Cfg.rcKB);
+    layout.lighting = rectOf(Cfg.rcLED);
+    layout.profile = pointOf(Cfg.ptProfile);
+    layout.macro = pointOf(Cfg.ptMacro);
+    layout.minimise = pointOf(Cfg.ptMin);
+    layout.exit = pointOf(Cfg.ptExit);
+    layout.apply = pointOf(Cfg.ptApplyBtn);
+    layout.macroList = rectOf(Cfg.rcMacroList);
+    layout.keyList = rectOf(Cfg.rcKeyList);
+    layout.macroX = Cfg.Macro_Opt_X;
+    return layout;
+}
+
+std::vector<SkinPicture> skinPictures(const SkinLayout& layout)
+{
+    using S = ToggleState;
+    return {
+        {"main_nr.png", [layout] { return mainBackground(layout); }},
+        {"main_mask.png", [layout] { return mainMask(layout); }},
+        {"min_nr.png", [] { return captionButton(true, false); }},
+        {"min_ov.png", [] { return captionButton(true, true); }},
+        {"exit_nr.png", [] { return captionButton(false, false); }},
+        {"exit_ov.png", [] { return captionButton(false, true); }},
+        {"button_nr.png", [] { return profileButton(false); }},
+        {"button_dn.png", [] { return profileButton(true); }},
+        {"btn_nr.png", [] { return textButton(false); }},
+        {"btn_ov.png", [] { return textButton(true); }},
+        {"btn2_nr.png", [] { return pageButton(); }},
+        {"combo_nr.png", [] { return comboField(false); }},
+        {"combo_ov.png", [] { return comboField(true); }},
+        {"pickfundlg.png", [] { return pickerBackground(); }},
+        {"open.png", [] { return folderIcon(true); }},
+        {"close.png", [] { return folderIcon(false); }},
+        {"keyimg.png", [] { return keyboardPicture(); }},
+        {"slider.png", [] { return sliderThumb(); }},
+        {"dpi_bar.png", [] { return sliderBar(); }},
+        {"check_nr.png", [] { return checkBox(S::Normal); }},
+        {"check_ov.png", [] { return checkBox(S::Over); }},
+        {"check_dn.png", [] { return checkBox(S::Down); }},
+        {"radio_nr.png", [] { return radioButton(S::Normal); }},
+        {"radio_ov.png", [] { return radioButton(S::Over); }},
+        {"radio_dn.png", [] { return radioButton(S::Down); }},
+        {"macro_nr.png", [layout] { return macroBackground(layout); }},
+        {"recbtn_nr.png", [] { return recordButton(false); }},
+        {"recbtn_dn.png", [] { return recordButton(true); }},
+        {"UP_N.png", [] { return listIcon(ListIcon::Release); }},
+        {"DN_N.png", [] { return listIcon(ListIcon::Press); }},
+        {"TM_N.png", [] { return listIcon(ListIcon::Pause); }},
+        {"msg_nr.png", [] { return messageBackground(); }},
+        {"msgico.png", [] { return messageIcon(); }},
+        {"progress_nr.png", [] { return progressPicture(false); }},
+        {"progress_ov.png", [] { return progressPicture(true); }},
+        {"menu_nr.bmp", [] { return menuRow(false, false); }},
+        {"menu_ov.bmp", [] { return menuRow(false, true); }},
+        {"menusub_nr.bmp", [] { return menuRow(true, false); }},
+        {"menusub_ov.bmp", [] { return menuRow(true, true); }},
+    };
+}
+
+QImage applicationIcon(int size)
+{
+    QImage image = newPicture(size, size);
+    QPainter painter(&image);
+    const qreal inset = size / 16.0;
+    brandMark(painter, QRectF(inset, inset, size - 2 * inset, size - 2 * inset));
+    return image;
+}
+
+QStringList writeSkin(const QString& folder, const SkinLayout& layout)
+{
+    QStringList failed;
+    if (!QDir().mkpath(folder))
+        return {folder};
+    for (const SkinPicture& picture : skinPictures(layout)) {
+        const QString path = QDir(folder).filePath(picture.fileName);
+        if (!picture.draw().save(path))
+            failed << path;
+    }
+    return failed;
+}
+
+} // namespace kavrel::skin

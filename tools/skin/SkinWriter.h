@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace kavrel::skin {
+
+// Where the windows' controls sit, as cfg.ini places them; the window
+// backgrounds are drawn to fit them.
+struct SkinLayout {
+    QSize window;
+    QRect keyboard; // rcKB
+    QRect lighting; // rcLED
+    QPoint profile; // ptProfile; the three buttons are 33 pixels apart
+    QPoint macro; // ptMacro
+    QPoint minimise; // ptMin
+    QPoint exit; // ptExit
+    QPoint apply; // ptApplyBtn: OK, then Cancel +63, Apply +126
+    QPoint restore{33, 541};
+    QRect macroList; // rcMacroList
+    QRect keyList; // rcKeyList
+    int macroX = 350; // Macro_Opt_X
+};
+
+// The layout of the configuration loaded last (Cfg).
+SkinLayout layoutFromConfig();
+
+// One picture of the skin and how to draw it.
+struct SkinPicture {
+    QString fileName;
+    std::function<QImage()> draw;
+};
+
+// Every picture of the skins folder, main window ones fitted to the layout.
+std::vector<SkinPicture> skinPictures(const SkinLayout& layout);
+
+// The window icon (appico.ico), drawn at the given size.
+QImage applicationIcon(int size);
+
+// Draws and writes every picture into the folder (created when missing).
+// Returns the names of the files that could not be written.
+QStringList writeSkin(const QString& folder, const SkinLayout& layout);
+
+} // namespace kavrel::skin
