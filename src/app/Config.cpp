@@ -26,6 +26,12 @@ constexpr std::size_t StringBuffer = 30;
 constexpr std::size_t ShortListBuffer = 50;
 constexpr std::size_t ListBuffer = 260;
 
+// Geometry sums saturate: huge values in a hostile file must not overflow.
+int saturatingSum(long long a, long long b)
+{
+    return static_cast<int>(std::clamp<long long>(a + b, INT_MIN, INT_MAX));
+}
+
 void showError(std::string_view text)
 {
     platform::showMessageBox("Error", text, platform::BoxIcon::Error);
@@ -133,7 +139,7 @@ public:
             return;
         }
         const auto x = int(numbers[0]), y = int(numbers[1]);
-        rect = {x, y, int(x + numbers[2]), int(y + numbers[3])};
+        rect = {x, y, saturatingSum(x, numbers[2]), saturatingSum(y, numbers[3])};
     }
 
     void point(std::string_view key, Point& point) const
@@ -263,7 +269,7 @@ void readSettings(const ConfigReader& read, Settings& s)
     read.point("ptProfile", s.ptProfile);
     s.ptMin = {912, 29};
     read.point("ptMin", s.ptMin);
-    s.ptExit = {s.ptMin.x + 21, s.ptMin.y};
+    s.ptExit = {saturatingSum(s.ptMin.x, 21), s.ptMin.y};
     read.point("ptExit", s.ptExit);
     s.ptApplyBtn = {758, 581};
     read.point("ptApplyBtn", s.ptApplyBtn);

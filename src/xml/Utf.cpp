@@ -53,6 +53,26 @@ bool isValidUtf8(std::string_view bytes)
     return true;
 }
 
+std::string toValidUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    char32_t codePoint = 0;
+    std::size_t runStart = 0;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const std::size_t length = decodeOne(bytes, pos, codePoint);
+        if (length != 0) {
+            pos += length;
+            continue;
+        }
+        out.append(bytes.substr(runStart, pos - runStart));
+        appendUtf8(out, Replacement);
+        runStart = ++pos;
+    }
+    out.append(bytes.substr(runStart));
+    return out;
+}
+
 void appendUtf8(std::string& out, char32_t cp)
 {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))

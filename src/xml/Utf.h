@@ -12,6 +12,10 @@ namespace kavrel::utf {
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates, at most U+10FFFF).
 bool isValidUtf8(std::string_view bytes);
 
+// The bytes with every ill-formed UTF-8 sequence replaced by U+FFFD (one per
+// offending byte); valid input comes back unchanged.
+std::string toValidUtf8(std::string_view bytes);
+
 // Decodes UTF-8; ill-formed sequences become U+FFFD.
 std::u16string toUtf16(std::string_view utf8);
 

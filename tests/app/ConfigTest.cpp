@@ -192,6 +192,9 @@ TEST(Config, HostileInputNeverCrashes)
     loadConfigQuietly(binary);
     loadConfigQuietly("[OPT]\nrcKB=99999999999999999999,1,1,1\nModes=FFFFFFFFFFFFFFFFFFFF\nDebug\n=\n[");
     EXPECT_EQ(Cfg.rcKB.left, INT32_MAX);
+    loadConfigQuietly("[OPT]\nptMin=2147483647,0\nrcLED=2147483647,-2147483648,5,-5\n");
+    EXPECT_EQ(Cfg.ptExit.x, INT32_MAX) << "sums saturate";
+    EXPECT_EQ(Cfg.rcLED, (Rect{INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN}));
     std::string huge = "[OPT]\nappdir=a\nUnRectKey=" + std::string(10'000'000, '1') + "\n";
     EXPECT_EQ(loadConfigQuietly(huge), Texts{});
 }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Helpers shared by the real and the simulated module.
+namespace hidgate {
+
+struct DeviceId {
+    std::uint16_t vendor = 0;
+    std::uint16_t product = 0;
+    bool operator==(const DeviceId&) const = default;
+};
+
+// Reads "VID_xxxx&PID_xxxx" (hex digits in any case, letters of the words in any case); nothing when malformed.
+std::optional<DeviceId> parseIdText(std::string_view text);
+
+// The calling thread's last reason text (HidgateLastMessage).
+void setLastMessage(std::string text);
+const std::string& lastMessage();
+std::size_t copyLastMessage(char* buffer, std::size_t size);
+
+// Copies text zero-terminated into a caller's buffer, cut to size - 1 bytes without splitting a UTF-8 sequence.
+bool copyString(std::string_view text, char* buffer, std::size_t size);
+
+} // namespace hidgate

@@ -1,0 +1,388 @@
+// libhidgate-sim.so: a simulated keyboard behind the module interface (see hidgate.h for its options).
+
+#include "HandleTable.h"
+#include "ModuleCommon.h"
+#include "SimState.h"
+#include "hidgate.h"
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <span>
+#include <string>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
+
+namespace hidgate {
+namespace {
+
+constexpr unsigned VendorUsagePage = 0xFF00;
+constexpr unsigned VendorUsage = 1;
+constexpr int MaxKeyboards = 8;
+constexpr int MaxDelayMs = 10000;
+
+struct CollectionSpec {
+    const char* name;
+    int featureLength;
+    int reportId;
+};
+
+constexpr std::array<CollectionSpec, 4> Collections{{
+    {"matrix", 577, 9},
+    {"led", 42, 10},
+    {"color", 146, 11},
+    {"macro", 961, 12},
+}};
+
+struct FailRule {
+    bool always = false;
+    long count = 0;
+    int error = EIO;
+};
+
+struct SimOptions {
+    std::array<bool, Collections.size()> dropped{};
+    std::array<FailRule, Collections.size()> failures{};
+    std::string product = "Kavrel Gaming Keyboard";
+    int keyboards = 1;
+    int delayMs = 0;
+};
+
+// One open collection of one simulated keyboard.
+struct SimCollection {
+    CollectionSpec spec;
+    std::string product;
+    std::string statePath;
+    int delayMs = 0;
+    std::mutex failMutex;
+    FailRule failure;
+};
+
+HandleTable<SimCollection>& handles()
+{
+    static HandleTable<SimCollection> table;
+    return table;
+}
+
+int collectionIndex(std::string_view name)
+{
+    for (std::size_t i = 0; i < Collections.size(); ++i)
+        if (name == Collections[i].name)
+            return int(i);
+    return -1;
+}
+
+bool parseInt(std::string_view text, long low, long high, long& value)
+{
+    const auto number = detail::parseNumber(text);
+    if (!number || *number < low || *number > high)
+        return false;
+    value = *number;
+    return true;
+}
+
+// fail=C:N[:E] with N a count or "always".
+void applyFail(SimOptions& options, std::string_view value)
+{
+    const auto fields = std::string_view(value);
+    const auto colon = fields.find(':');
+    if (colon == std::string_view::npos)
+        return;
+    const int index = collectionIndex(fields.substr(0, colon));
+    if (index < 0)
+        return;
+    std::string_view rest = fields.substr(colon + 1);
+    const auto colon2 = rest.find(':');
+    const std::string_view countText = rest.substr(0, colon2);
+    FailRule rule;
+    long number = 0;
+    if (countText == "always")
+        rule.always = true;
+    else if (parseInt(countText, 0, 1000000, number))
+        rule.count = number;
+    else
+        return;
+    if (colon2 != std::string_view::npos) {
+        if (!parseInt(rest.substr(colon2 + 1), 1, 4095, number))
+            return;
+        rule.error = int(number);
+    }
+    options.failures[std::size_t(index)] = rule;
+}
+
+void applyOption(SimOptions& options, std::string_view item)
+{
+    const auto equals = item.find('=');
+    if (equals == std::string_view::npos)
+        return;
+    const std::string_view name = item.substr(0, equals);
+    const std::string_view value = item.substr(equals + 1);
+    long number = 0;
+    if (name == "drop") {
+        if (const int index = collectionIndex(value); index >= 0)
+            options.dropped[std::size_t(index)] = true;
+    } else if (name == "product") {
+        options.product = std::string(value);
+    } else if (name == "keyboards") {
+        if (parseInt(value, 0, MaxKeyboards, number))
+            options.keyboards = int(number);
+    } else if (name == "delay") {
+        if (parseInt(value, 0, MaxDelayMs, number))
+            options.delayMs = int(number);
+    } else if (name == "fail") {
+        applyFail(options, value);
+    }
+}
+
+SimOptions readOptions()
+{
+    SimOptions options;
+    const char* text = std::getenv("KAVREL_SIM_OPTIONS");
+    std::string_view rest = text ? text : "";
+    while (!rest.empty()) {
+        const auto comma = rest.find(',');
+        applyOption(options, rest.substr(0, comma));
+        if (comma == std::string_view::npos)
+            break;
+        rest.remove_prefix(comma + 1);
+    }
+    return options;
+}
+
+std::string statePath()
+{
+    return hidgate::simStatePath();
+}
+
+// A file descriptor closed when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+std::string readWhole(const std::string& path)
+{
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return {};
+    std::string text;
+    char chunk[65536];
+    ssize_t got = 0;
+    while ((got = ::read(fd.get(), chunk, sizeof chunk)) > 0)
+        text.append(chunk, std::size_t(got));
+    return text;
+}
+
+bool writeAll(int fd, std::string_view text)
+{
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        text.remove_prefix(std::size_t(written));
+    }
+    return true;
+}
+
+// Writes a temporary file beside the state file, flushes it and renames it over the old one.
+bool replaceFile(const std::string& path, std::string_view text)
+{
+    std::string temp = path + ".XXXXXX";
+    const int raw = ::mkstemp(temp.data());
+    if (raw < 0)
+        return false;
+    bool ok = false;
+    {
+        Fd fd(raw);
+        ok = writeAll(fd.get(), text) && ::fsync(fd.get()) == 0;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
+    const int error = errno;
+    ::unlink(temp.c_str());
+    errno = error;
+    return false;
+}
+
+// Records one accepted report. Threads of this process are serialised by a mutex, other processes by a lock
+// file, so every writer reads the newest memory before adding its report.
+bool storeReport(const std::string& path, std::span<const std::uint8_t> report)
+{
+    static std::mutex mutex;
+    std::lock_guard guard(mutex);
+    Fd lock(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (lock.get() < 0 || ::flock(lock.get(), LOCK_EX) != 0)
+        return false;
+    SimState state = parseSimState(readWhole(path));
+    SimReport& entry = state[report[0]];
+    ++entry.writes;
+    entry.bytes.assign(report.begin(), report.end());
+    return replaceFile(path, formatSimState(state));
+}
+
+// Counts down a failure rule; true when this write is to fail.
+bool takeFailure(SimCollection& collection, int& error)
+{
+    std::lock_guard lock(collection.failMutex);
+    FailRule& rule = collection.failure;
+    if (!rule.always && rule.count <= 0)
+        return false;
+    if (!rule.always)
+        --rule.count;
+    error = rule.error;
+    return true;
+}
+
+std::string simNodeName(int keyboard, std::size_t collection)
+{
+    return "sim:keyboard" + std::to_string(keyboard) + "/" + Collections[collection].name;
+}
+
+bool offered(const SimOptions& options, std::size_t index, int keyboard, HidgateFilter filter)
+{
+    if (options.dropped[index])
+        return false;
+    const std::string node = simNodeName(keyboard, index);
+    return filter == nullptr || filter(node.c_str(), 0, 0, Collections[index].featureLength) != 0;
+}
+
+HidgateHandle openCollection(const SimOptions& options, std::size_t index)
+{
+    auto collection = std::make_shared<SimCollection>();
+    collection->spec = Collections[index];
+    collection->product = options.product;
+    collection->statePath = statePath();
+    collection->delayMs = options.delayMs;
+    collection->failure = options.failures[index];
+    return handles().add(std::move(collection));
+}
+
+int failWith(int error, std::string message)
+{
+    setLastMessage(std::move(message));
+    errno = error;
+    return 0;
+}
+
+} // namespace
+} // namespace hidgate
+
+using namespace hidgate;
+
+extern "C" {
+
+__attribute__((visibility("default"))) HidgateHandle OpenHidDevice(unsigned usagePage, unsigned usage,
+    const char* idText, HidgateFilter filter, void*, unsigned, int logLevel, unsigned, unsigned, int* count)
+{
+    setLastMessage({});
+    if (count)
+        *count = 0;
+    if (!idText || !parseIdText(idText)) {
+        failWith(EINVAL, "malformed device id text");
+        return 0;
+    }
+    const SimOptions options = readOptions();
+    const bool vendorCollection = usagePage == VendorUsagePage && usage == VendorUsage;
+    int matching = 0;
+    for (int keyboard = 0; vendorCollection && keyboard < options.keyboards; ++keyboard) {
+        for (std::size_t index = 0; index < Collections.size(); ++index) {
+            if (!offered(options, index, keyboard, filter))
+                continue;
+            if (!count)
+                return openCollection(options, index);
+            ++matching;
+            break;
+        }
+    }
+    if (count) {
+        *count = matching;
+        return 0;
+    }
+    failWith(ENODEV, "the simulated keyboard has no such collection");
+    if (logLevel != 0)
+        std::fprintf(stderr, "hidgate-sim: %s\n", lastMessage().c_str());
+    return 0;
+}
+
+__attribute__((visibility("default"))) int SetFeature(HidgateHandle handle, const uint8_t* buffer, size_t length)
+{
+    const auto collection = handles().find(handle);
+    if (!collection)
+        return failWith(EBADF, "handle is closed");
+    if (!buffer || length != std::size_t(collection->spec.featureLength) || buffer[0] != collection->spec.reportId)
+        return failWith(EINVAL, "report id or length does not fit the collection");
+    if (collection->delayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(collection->delayMs));
+    int error = 0;
+    if (takeFailure(*collection, error))
+        return failWith(error, "write failure requested by KAVREL_SIM_OPTIONS");
+    if (!storeReport(collection->statePath, std::span(buffer, length)))
+        return failWith(errno ? errno : EIO, "cannot write the state file " + collection->statePath);
+    return 1;
+}
+
+__attribute__((visibility("default"))) int GetFeature(HidgateHandle handle, uint8_t* buffer, size_t length)
+{
+    const auto collection = handles().find(handle);
+    if (!collection)
+        return failWith(EBADF, "handle is closed");
+    if (!buffer || length == 0)
+        return failWith(EINVAL, "no buffer");
+    const SimState state = parseSimState(readWhole(collection->statePath));
+    const auto found = state.find(buffer[0]);
+    if (found == state.end() || found->second.bytes.size() > length)
+        return failWith(EINVAL, "no such feature report");
+    std::memcpy(buffer, found->second.bytes.data(), found->second.bytes.size());
+    return 1;
+}
+
+__attribute__((visibility("default"))) int GetInputReport(HidgateHandle handle, uint8_t*, size_t)
+{
+    if (!handles().find(handle))
+        return failWith(EBADF, "handle is closed");
+    return failWith(EAGAIN, "the simulated keyboard sends no input reports");
+}
+
+__attribute__((visibility("default"))) int GetProductString(HidgateHandle handle, char* buffer, size_t size)
+{
+    const auto collection = handles().find(handle);
+    if (!collection)
+        return failWith(EBADF, "handle is closed");
+    if (!copyString(collection->product, buffer, size))
+        return failWith(EINVAL, "no buffer");
+    return 1;
+}
+
+__attribute__((visibility("default"))) void CloseHidDevice(HidgateHandle handle)
+{
+    handles().remove(handle);
+}
+
+__attribute__((visibility("default"))) size_t HidgateLastMessage(char* buffer, size_t size)
+{
+    return copyLastMessage(buffer, size);
+}
+
+} // extern "C"

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "device/HardwareEncoding.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace kavrel {
+
+class CUSBDriver;
+struct PROFILE;
+
+// Apply flags: which tables an apply writes.
+inline constexpr std::uint32_t ApplyMatrixAndMacros = 0x1;
+inline constexpr std::uint32_t ApplyLighting = 0x2;
+inline constexpr std::uint32_t ApplyKeyColors = 0x4;
+inline constexpr std::uint32_t ApplyAll = 0x7;
+inline constexpr std::uint32_t ApplyWithProgress = 0x8000;
+
+// Where an apply reports its progress (percent 20, 70, 100) and, through the
+// worker, that it is over. The window program posts message 1067 from it.
+class ApplyProgress {
+public:
+    virtual ~ApplyProgress() = default;
+    virtual void progress(int percent) = 0;
+    virtual void close() = 0;
+};
+
+// Pauses of an apply (the keyboard needs them between reports, and between
+// failed attempts). Tests may replace them to run without waiting.
+using ApplySleep = std::function<void(int milliseconds)>;
+void setApplySleep(ApplySleep sleep);
+void applySleep(int milliseconds);
+
+// Writes one report (id, then data) on a collection: three attempts, 200 ms
+// apart. False after the third failure; error then holds the errno.
+bool SendCommand(
+    CUSBDriver& link, std::uintptr_t handle, std::uint8_t reportId, std::span<const std::uint8_t> data, int& error);
+
+// Writes a profile to the keyboard: lighting, colours, macros, matrix, as the
+// flags ask. True when every requested report was written (or its failure
+// tolerated with GoWithNoDev). It encodes copies of the macros the profile
+// uses (from MacroList), so the records in MacroList are never changed and
+// their Macro_Buffer_ID stays 0.
+bool ApplySetting(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::uint32_t flags);
+
+// Copies of the MacroList entries the profile's keys use, each once.
+std::vector<StMacro> MacrosUsedBy(const PROFILE& profile);
+
+// ApplySetting on macros the caller owns (a snapshot taken under a lock);
+// their Macro_Buffer_ID is 0 again when it returns.
+bool ApplySettingWith(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::vector<StMacro>& macros,
+    std::uint32_t flags);
+
+} // namespace kavrel

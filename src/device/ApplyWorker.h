@@ -1,0 +1,59 @@
+#pragma once
+
+#include "device/ApplySetting.h"
+
+#include <cstdint>
+#include <mutex>
+#include <semaphore>
+#include <thread>
+
+namespace kavrel {
+
+class CUSBDriver;
+
+// Guards CurrentProfile and MacroList between the interface thread, which
+// edits them, and the apply worker, which copies what it needs under this
+// lock when an apply starts.
+std::mutex& ApplyDataMutex();
+
+// The background thread that writes the current profile to the keyboard on
+// request. Requests never block: their flags are merged (OR) into one
+// pending set, and each apply takes the whole set when it starts, so a
+// request made during an apply is served by the next one with all its flags.
+class ApplyWorker {
+public:
+    explicit ApplyWorker(CUSBDriver& link);
+    ~ApplyWorker(); // stops and joins
+
+    ApplyWorker(const ApplyWorker&) = delete;
+    ApplyWorker& operator=(const ApplyWorker&) = delete;
+
+    // Requests an apply with these flags. With a progress target, flag 0x8000
+    // is added: the apply reports 20/70/100 to it and closes it at the end.
+    void request(std::uint32_t flags, ApplyProgress* progress = nullptr);
+
+    // Ends the thread after the apply in progress, if any; idempotent.
+    void stop();
+
+    // Applies finished so far (tests and diagnostics).
+    int appliesDone() const;
+
+private:
+    void run(std::stop_token stop);
+    void serve(std::uint32_t flags, ApplyProgress* progress);
+
+    CUSBDriver& m_link;
+    std::counting_semaphore<100> m_requests{0};
+    mutable std::mutex m_mutex;
+    std::uint32_t m_pendingFlags = 0;
+    ApplyProgress* m_pendingProgress = nullptr;
+    int m_appliesDone = 0;
+    std::jthread m_thread; // last: started after everything it uses exists
+};
+
+// The process-wide worker of the window program.
+void StartApplyWorker(CUSBDriver& link);
+void RequestApply(std::uint32_t flags, ApplyProgress* progress = nullptr);
+void StopApplyWorker();
+
+} // namespace kavrel

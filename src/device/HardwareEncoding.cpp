@@ -1,0 +1,311 @@
+#include "device/HardwareEncoding.h"
+
+#include "app/Config.h"
+#include "app/Log.h"
+#include "macro/StMacro.h"
+#include "model/KeyNames.h"
+#include "platform/MessageBox.h"
+
+namespace kavrel {
+namespace {
+
+constexpr int MainEnterPosition = 87;
+constexpr int KeypadEnterPosition = 136;
+constexpr std::uint8_t VkEnter = 0x0D;
+constexpr std::uint8_t KeypadEnterUsage = 0x58;
+constexpr std::uint8_t MouseCodeFirst = 0xF0;
+constexpr std::uint8_t MouseCodeLast = 0xF6;
+
+std::int64_t mouseWord(std::uint32_t code)
+{
+    switch (code) {
+    case 17:
+        return 0x0000F010;
+    case 18:
+        return 0x0000F210;
+    case 19:
+        return 0x0000F110;
+    case 20:
+        return 0x0000F410;
+    case 21:
+        return 0x0000F310;
+    case 23:
+        return 0x00000130;
+    default:
+        return NoDeviceCode;
+    }
+}
+
+// Consumer usages of the media functions; byte 0 = 0x01 marks a consumer word.
+std::int64_t mediaWord(std::uint32_t code)
+{
+    std::uint32_t usage = 0;
+    switch (code) {
+    case 33:
+        usage = 0x0183;
+        break;
+    case 34:
+        usage = 0x00CD;
+        break;
+    case 35:
+        usage = 0x00B7;
+        break;
+    case 36:
+        usage = 0x00B6;
+        break;
+    case 37:
+        usage = 0x00B5;
+        break;
+    case 38:
+        usage = 0x00E9;
+        break;
+    case 39:
+        usage = 0x00EA;
+        break;
+    case 40:
+        usage = 0x00E2;
+        break;
+    case 48:
+        usage = 0x018A;
+        break;
+    case 49:
+        usage = 0x0192;
+        break;
+    case 50:
+        usage = 0x0194;
+        break;
+    case 51:
+        usage = 0x0221;
+        break;
+    case 52:
+        usage = 0x0223;
+        break;
+    case 53:
+        usage = 0x0224;
+        break;
+    case 54:
+        usage = 0x0225;
+        break;
+    case 55:
+        usage = 0x0226;
+        break;
+    case 56:
+        usage = 0x0227;
+        break;
+    case 57:
+        usage = 0x022A;
+        break;
+    default:
+        return NoDeviceCode;
+    }
+    // The keyboard takes the usage's low byte in byte 3 and its high byte in byte 2.
+    return (std::int64_t(usage & 0xFF) << 24) | (std::int64_t(usage >> 8) << 16) | 0x01;
+}
+
+// The usage of a fired key: modifier keys by their own usages, mouse codes as they are.
+std::uint8_t fireKeyUsage(std::uint8_t key)
+{
+    switch (key) {
+    case 91:
+        return 0xE3;
+    case 92:
+        return 0xE7;
+    case 160:
+        return 0xE1;
+    case 161:
+        return 0xE5;
+    case 162:
+        return 0xE0;
+    case 163:
+        return 0xE4;
+    case 164:
+        return 0xE2;
+    case 165:
+        return 0xE6;
+    default:
+        break;
+    }
+    if (key >= MouseCodeFirst && key <= MouseCodeLast)
+        return key;
+    return vkey_to_usage(key);
+}
+
+std::int64_t specialWord(const KEYINFO& key)
+{
+    switch (key.code) {
+    case 23:
+        return 0x00000130;
+    case 162:
+        return 0x00000150;
+    case 166:
+        return 0x00008140;
+    case 167:
+        return 0x00000250;
+    case 168:
+        return 0x00002040;
+    case 169:
+        return 0x00004040;
+    case 170:
+        return 0x00000040;
+    case 171:
+        return 0x00000650;
+    case 164:
+        return (std::int64_t(key.fireParamA) << 24) | (std::int64_t(key.fireParamB) << 16)
+            | (std::int64_t(fireKeyUsage(key.fireKey)) << 8) | 0x20;
+    default:
+        return NoDeviceCode;
+    }
+}
+
+std::uint8_t keyUsage(std::uint8_t vk, std::int32_t matrixIndex)
+{
+    if (vk == VkEnter && matrixIndex == KeypadEnterPosition)
+        return KeypadEnterUsage;
+    return vkey_to_usage(vk);
+}
+
+std::int64_t keyWord(const KEYINFO& key)
+{
+    if (key.modifiers == 0 && key.key1 == VkFn)
+        return 0x00B00000;
+    const std::uint32_t u1 = keyUsage(key.key1, key.matrixIndex);
+    const std::uint32_t u2 = keyUsage(key.key2, key.matrixIndex);
+    return (std::int64_t(u2) << 24) | (std::int64_t(u1) << 16) | (std::int64_t(key.modifiers) << 8);
+}
+
+std::int64_t macroWord(const KEYINFO& key, const MacroLookup& macros)
+{
+    const StMacro* macro = macros ? macros(key.macroId) : nullptr;
+    if (!macro) {
+        WriteLog("keyinfo_to_hardware_code can't find macro id 0x%x", unsigned(key.macroId));
+        return NoDeviceCode;
+    }
+    switch (macro->dwLoopMode) {
+    case 0:
+        return 0x00010002;
+    case 1:
+        return 0x00020002;
+    case 2:
+        return 0x00040002;
+    default:
+        return 0x00000002;
+    }
+}
+
+// The modifier bit a macro event carries for a modifier key (left and right alike), 0 for other keys.
+std::uint8_t macroModifierBit(std::uint8_t vk)
+{
+    switch (vk) {
+    case 16:
+    case 160:
+    case 161:
+        return 0x02;
+    case 17:
+    case 162:
+    case 163:
+        return 0x01;
+    case 18:
+    case 164:
+    case 165:
+        return 0x04;
+    case 91:
+    case 92:
+        return 0x08;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+std::int64_t keyinfo_to_hardware_code(const KEYINFO& key, const MacroLookup& macros)
+{
+    switch (key.kind) {
+    case KindMouse:
+        return mouseWord(key.code);
+    case KindKey:
+        return keyWord(key);
+    case KindMediaFactory:
+    case KindMedia:
+        return mediaWord(key.code);
+    case KindMacro:
+        return macroWord(key, macros);
+    case KindSpecial:
+        return specialWord(key);
+    default:
+        return NoDeviceCode;
+    }
+}
+
+// Key table entry k gives the matrix position of profile entry k. Keys
+// without device code are shown once each and left without function; a
+// position used twice keeps the later key's word.
+void KEYINFO_2_Matrix(std::span<const KEYINFO, 144> keys, MatrixWords& matrix, const MacroLookup& macros)
+{
+    matrix.fill(0);
+    for (int k = 0; k < KeyTableSize; ++k) {
+        // Entries past the model's key table describe no key: a profile from another model must not reach position 0.
+        if (keys[k].firstWord() == 0 || KeyTable[k].firstWord() == 0)
+            continue;
+        const std::int64_t word = keyinfo_to_hardware_code(keys[k], macros);
+        if (word == NoDeviceCode) {
+            platform::showMessageBox("Error", "Invaild key code", platform::BoxIcon::Error);
+            continue;
+        }
+        const int p = KeyTable[k].matrixIndex;
+        if (p < 0 || p >= MatrixSize)
+            continue;
+        if (matrix[p] != 0)
+            WriteLog("Error: KEYINFO_2_Matrix Matrix[%d]=%08x", p, unsigned(matrix[p]));
+        matrix[p] = std::uint32_t(word);
+    }
+}
+
+void StMacro_To_HdMacro(const StMacro& macro, HdMacro& out)
+{
+    out.fill(0);
+    std::size_t o = 0;
+    for (const StMacroEvent& event : macro.Events) {
+        if (event.wKey == 0 || o >= out.size() - HdMacroEventBytes)
+            break;
+        const auto vk = std::uint8_t(event.wKey & 0xFF);
+        const std::uint8_t modifier = macroModifierBit(vk);
+        const std::uint8_t code = modifier != 0 ? modifier : vkey_to_usage(vk);
+        if (code == 0) {
+            WriteLog("StMacro_To_HdMacro: get wrong hid");
+            continue;
+        }
+        const std::uint32_t d = event.dwDelay / 10;
+        out[o] = std::uint8_t((event.wDown == 0 ? 0x80 : 0x00) | (d & 0x7F));
+        out[o + 1] = std::uint8_t(((d >> 7) & 0x0F) | (modifier != 0 ? 0xF0 : 0x00));
+        out[o + 2] = code;
+        o += HdMacroEventBytes;
+    }
+}
+
+int ColorToIndex(std::uint32_t color)
+{
+    switch (color) {
+    case 0x000000:
+        return 0;
+    case 0x0000FF:
+        return 4;
+    case 0x00FF00:
+        return 2;
+    case 0x00FFFF:
+        return 6;
+    case 0xFF0000:
+        return 1;
+    case 0xFF00FF:
+        return 5;
+    case 0xFFFF00:
+        return 3;
+    case 0xFFFFFF:
+        return 7;
+    default:
+        WriteLog("Get wrong color(%06x)", unsigned(color));
+        return 0;
+    }
+}
+
+} // namespace kavrel

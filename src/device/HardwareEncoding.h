@@ -1,0 +1,63 @@
+#pragma once
+
+#include "app/KeyInfo.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace kavrel {
+
+struct StMacro;
+
+inline constexpr int MatrixSize = 144;
+inline constexpr int HdMacroEventBytes = 3;
+inline constexpr std::int64_t NoDeviceCode = -1;
+
+// Report ids and total lengths (report id byte included) of the keyboard's four tables.
+inline constexpr std::uint8_t ReportMatrix = 9;
+inline constexpr std::uint8_t ReportLighting = 10;
+inline constexpr std::uint8_t ReportColors = 11;
+inline constexpr std::uint8_t ReportMacros = 12;
+inline constexpr std::size_t LightingDataBytes = 41;
+inline constexpr std::size_t ColorDataBytes = 145;
+inline constexpr std::size_t MacroDataBytes = 960;
+inline constexpr std::size_t MatrixDataBytes = 576;
+
+// The paired matrix positions: one physical key in the ANSI and ISO layouts.
+inline constexpr int PairedPositionA = 81;
+inline constexpr int PairedPositionB = 86;
+
+using HdMacro = std::array<std::uint8_t, 48>;
+using MatrixWords = std::array<std::uint32_t, MatrixSize>;
+
+// Finds a macro by id among the macros an encoding may use; nullptr when absent.
+using MacroLookup = std::function<StMacro*(std::uint32_t id)>;
+
+// The matrix word of one assignment, or NoDeviceCode when it has none.
+// Macro assignments get their repeat-mode word; slot and count come later.
+std::int64_t keyinfo_to_hardware_code(const KEYINFO& key, const MacroLookup& macros);
+
+// All assignments of a profile to the 144-word matrix (see the .cpp for the
+// rules on keys without device code and positions used twice).
+void KEYINFO_2_Matrix(std::span<const KEYINFO, 144> keys, MatrixWords& matrix, const MacroLookup& macros);
+
+// A macro in the keyboard's 48-byte form: at most 15 three-byte events.
+void StMacro_To_HdMacro(const StMacro& macro, HdMacro& out);
+
+// The 3-bit colour index (4 red, 2 green, 1 blue) of a colour r + 256g + 65536b.
+int ColorToIndex(std::uint32_t color);
+
+// Makes two paired values equal: a non-zero b wins, else a non-zero a is copied to b.
+template <typename T> void makePairEqual(T& a, T& b)
+{
+    if (a == b)
+        return;
+    if (b != 0)
+        a = b;
+    else
+        b = a;
+}
+
+} // namespace kavrel

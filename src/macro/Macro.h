@@ -1,0 +1,44 @@
+#pragma once
+
+#include "macro/StMacro.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Macro records and MacroList (model/Lists.h): making, finding and removing
+// macros, device slots, and the key check that file reading applies.
+namespace kavrel {
+
+// A blank macro: magic, a fresh id from MakeTimeId, delays recorded, repeat
+// once, the first 39 characters of the name, no events.
+StMacro NewBlankMacro(std::string_view name);
+
+// Appends a heap copy of the record to MacroList; false when memory runs out.
+bool AddToList(const StMacro& macro);
+
+// The first MacroList entry with this id, or null.
+StMacro* FindMacroById(std::uint32_t id);
+
+// Removes and frees the first MacroList entry with this id; nothing if none.
+void RemoveMacroById(std::uint32_t id);
+
+// The smallest device slot 1 ... MacroSlotCount no MacroList entry holds in
+// Macro_Buffer_ID, or -1 when all are taken.
+int FindFreeBufferId();
+
+// False when an event (up to the terminator) is a mouse action 240 ... 246
+// whose bit (code - 240) is clear in the mask (cfg.ini MacroHasMsKey).
+bool CheckMacroKeys(const StMacro& macro, int mouseKeyMask);
+
+// The number of events: slots before the first wKey of 0, at most 91.
+int macroEventCount(const StMacro& macro);
+
+std::string macroName(const StMacro& macro);
+void setMacroName(StMacro& macro, std::string_view name); // first 39 characters
+
+// The name of an event's key: the mouse actions 240 ... 246 by their texts
+// (tc_click ... tc_scrolldown), every other code by vkey_to_name.
+std::string macroKeyName(int code);
+
+} // namespace kavrel

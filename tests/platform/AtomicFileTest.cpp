@@ -1,0 +1,97 @@
+// Whole-file replacement and bounded reads.
+
+#include "platform/AtomicFile.h"
+#include "platform/FileRead.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+using namespace kavrel::platform;
+using namespace kavrel::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::span<const std::byte> bytesOf(std::string_view text)
+{
+    return std::as_bytes(std::span(text.data(), text.size()));
+}
+
+int fileCount(const fs::path& folder)
+{
+    return int(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+} // namespace
+
+TEST(AtomicFile, ReplacesWholeKeepsModeAndLeavesNoTemporaryFile)
+{
+    TempDir dir;
+    const fs::path target = dir / "pro.dct";
+    ASSERT_TRUE(writeFileAtomically(target, bytesOf("first version, longer")));
+    EXPECT_EQ(readFile(target), "first version, longer");
+    ::chmod(target.c_str(), 0600);
+    ASSERT_TRUE(writeFileAtomically(target, bytesOf("second")));
+    EXPECT_EQ(readFile(target), "second");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fileCount(dir.path()), 1);
+}
+
+TEST(AtomicFile, UncommittedOrFailedWritesLeaveTheOldFile)
+{
+    TempDir dir;
+    const fs::path target = dir / "curid.dct";
+    writeFile(target, "old");
+    {
+        AtomicFile file(target);
+        ASSERT_TRUE(file.isOpen());
+        ASSERT_TRUE(file.write(bytesOf("half of the new")));
+        // destroyed without commit: a crash before the rename
+    }
+    EXPECT_EQ(readFile(target), "old");
+    EXPECT_EQ(fileCount(dir.path()), 1);
+
+    WriteError error;
+    EXPECT_FALSE(writeFileAtomically(dir / "missing" / "x.mck", bytesOf("x"), &error));
+    EXPECT_EQ(error.step, WriteStep::Create);
+    EXPECT_EQ(error.error, ENOENT);
+
+    // A folder where the file should be cannot be replaced by a file.
+    fs::create_directory(dir / "folder.mck");
+    EXPECT_FALSE(writeFileAtomically(dir / "folder.mck", bytesOf("x"), &error));
+    EXPECT_EQ(error.step, WriteStep::Commit);
+    EXPECT_TRUE(fs::is_directory(dir / "folder.mck"));
+    EXPECT_EQ(fileCount(dir.path()), 2);
+}
+
+TEST(AtomicFile, CommitWithoutReplaceRefusesAnExistingFile)
+{
+    TempDir dir;
+    writeFile(dir / "a", "keep");
+    AtomicFile file(dir / "a");
+    ASSERT_TRUE(file.write(bytesOf("new")));
+    EXPECT_FALSE(file.commit(false));
+    EXPECT_EQ(file.lastError().error, EEXIST);
+    EXPECT_EQ(readFile(dir / "a"), "keep");
+    EXPECT_EQ(fileCount(dir.path()), 1);
+    EXPECT_TRUE(isAtomicTempName(".kavrel-Ab3dE9.tmp"));
+    EXPECT_FALSE(isAtomicTempName("kavrel-Ab3dE9.tmp"));
+}
+
+TEST(FileRead, ReadsAtMostTheAskedBytesAndRefusesWhatIsNotAFile)
+{
+    TempDir dir;
+    writeFile(dir / "long", std::string(100, 'x'));
+    EXPECT_EQ(readFileHead(dir / "long", 40).bytes.size(), 40u);
+    EXPECT_EQ(readFileHead(dir / "long", 400).bytes.size(), 100u);
+    EXPECT_TRUE(readFileHead(dir / "long", 400).ok());
+    EXPECT_EQ(readFileHead(dir / "none", 4).error, ENOENT);
+    EXPECT_EQ(readFileHead(dir.path(), 4).error, EISDIR);
+    // A FIFO would block a plain open for reading until a writer comes.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(readFileHead(dir / "fifo", 4).error, EINVAL);
+}

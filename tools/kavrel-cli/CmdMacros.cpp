@@ -1,0 +1,176 @@
+// kavrel-cli macros and macro-show: the macro library as the main window
+// reads it at start-up, and one .mck file read with the program's rules.
+
+#include "Cli.h"
+#include "Json.h"
+#include "ProgramFiles.h"
+
+#include "app/Config.h"
+#include "macro/Macro.h"
+#include "macro/MacroFile.h"
+#include "macro/MacroLibrary.h"
+#include "model/Lists.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace kavrel::cli {
+namespace {
+
+std::string hexId(std::uint32_t id)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06X", unsigned(id));
+    return text;
+}
+
+// The file of every macro the walk accepts, in walk order.
+class PathCollector : public MacroFolderSink {
+public:
+    void* addGroup(void* parent, const std::string&, const std::string&) override { return parent; }
+    void addMacro(void*, const std::string&, const std::string& path, const StMacro&) override
+    {
+        paths.push_back(path);
+    }
+    std::vector<std::string> paths;
+};
+
+std::string relativeToRoot(const std::string& path)
+{
+    const std::string root = MacroLibraryRoot() + "/";
+    return path.starts_with(root) ? path.substr(root.size()) : path;
+}
+
+int runMacros(std::span<const std::string> args)
+{
+    std::string other;
+    int others = 0;
+    const bool json = takeJsonFlag(args, &other, &others);
+    if (others != 0)
+        return usageError("macros", "unexpected argument " + other);
+    loadProgramFiles();
+    PathCollector files;
+    LoadMacroFolder(MacroLibraryRoot(), true, {&files, nullptr, false, Cfg.MacroDir != 0, true});
+
+    JsonWriter out;
+    out.beginArray();
+    std::size_t i = 0;
+    if (!json)
+        std::printf("%-8s  %-30s %-20s %-4s %-5s %s\n", "id", "file", "name", "mode", "count", "events");
+    for (const StMacro& macro : MacroList) {
+        const std::string file = printable(relativeToRoot(files.paths[i++]));
+        if (!json) {
+            std::printf("%-8s  %-30s %-20s %-4u %-5u %d\n", hexId(macro.dwId).c_str(), file.c_str(),
+                macroName(macro).c_str(), unsigned(macro.dwLoopMode), unsigned(macro.wLoopCount),
+                macroEventCount(macro));
+            continue;
+        }
+        out.newline()
+            .beginObject()
+            .key("id")
+            .value(hexId(macro.dwId))
+            .key("file")
+            .value(file)
+            .key("name")
+            .value(macroName(macro))
+            .key("loopMode")
+            .value(std::int64_t(macro.dwLoopMode))
+            .key("loopCount")
+            .value(std::int64_t(macro.wLoopCount))
+            .key("events")
+            .value(macroEventCount(macro))
+            .endObject();
+    }
+    if (json)
+        std::printf("%s\n", out.newline().endArray().text().c_str());
+    return ExitOk;
+}
+
+void printMacroJson(const StMacro& macro)
+{
+    JsonWriter out;
+    out.beginObject()
+        .newline()
+        .key("id")
+        .value(hexId(macro.dwId))
+        .newline()
+        .key("name")
+        .value(macroName(macro))
+        .newline()
+        .key("flags")
+        .value(std::int64_t(macro.dwFlags))
+        .newline()
+        .key("autoDelay")
+        .value(std::int64_t(macro.dwAutoDelay))
+        .newline()
+        .key("loopMode")
+        .value(std::int64_t(macro.dwLoopMode))
+        .newline()
+        .key("loopCount")
+        .value(std::int64_t(macro.wLoopCount))
+        .newline()
+        .key("events")
+        .beginArray();
+    const int count = macroEventCount(macro);
+    for (int i = 0; i < count; ++i) {
+        const StMacroEvent event = macro.Events[i];
+        out.newline()
+            .beginObject()
+            .key("key")
+            .value(std::int64_t(event.wKey))
+            .key("name")
+            .value(macroKeyName(event.wKey))
+            .key("action")
+            .value(event.wDown ? "press" : "release")
+            .key("delay")
+            .value(std::int64_t(event.dwDelay))
+            .endObject();
+    }
+    out.endArray().newline().endObject();
+    std::printf("%s\n", out.text().c_str());
+}
+
+void printMacroText(const StMacro& macro)
+{
+    std::printf("id: %s\nname: %s\nflags: 0x%08X\nauto delay: %u\nloop mode: %u\nloop count: %u\nevents: %d\n",
+        hexId(macro.dwId).c_str(), macroName(macro).c_str(), unsigned(macro.dwFlags), unsigned(macro.dwAutoDelay),
+        unsigned(macro.dwLoopMode), unsigned(macro.wLoopCount), macroEventCount(macro));
+    const int count = macroEventCount(macro);
+    for (int i = 0; i < count; ++i) {
+        const StMacroEvent event = macro.Events[i];
+        std::printf("  %2d  %-12s %-7s %u ms\n", i + 1, macroKeyName(event.wKey).c_str(),
+            event.wDown ? "press" : "release", unsigned(event.dwDelay));
+    }
+}
+
+int runMacroShow(std::span<const std::string> args)
+{
+    std::string path;
+    int others = 0;
+    const bool json = takeJsonFlag(args, &path, &others);
+    if (others != 1)
+        return usageError("macro-show", "needs one FILE");
+    loadProgramFiles();
+    const MacroReadResult read = ReadMacroFile(path, Cfg.MacroHasMsKey);
+    if (!read.ok()) {
+        const std::string reason = macroReadMessage(read);
+        if (json)
+            std::printf("%s\n", JsonWriter().beginObject().key("error").value(reason).endObject().text().c_str());
+        else
+            std::printf("%s\n", reason.c_str());
+        return ExitFailure;
+    }
+    if (json)
+        printMacroJson(read.macro);
+    else
+        printMacroText(read.macro);
+    return ExitOk;
+}
+
+} // namespace
+
+KAVREL_CLI_COMMAND("macros", "[--json]", "list the macros of the library as read at start-up", runMacros);
+KAVREL_CLI_COMMAND("macro-show", "FILE [--json]", "read one .mck file and print its fields and events", runMacroShow);
+
+} // namespace kavrel::cli

@@ -1,0 +1,127 @@
+// kavrel-cli reports / apply: what an apply of a stored profile writes, captured or sent to the keyboard.
+
+#include "Cli.h"
+#include "ProfileArgument.h"
+
+#include "app/Config.h"
+#include "app/Log.h"
+#include "device/ApplySetting.h"
+#include "device/CUSBDriver.h"
+#include "device/ReportCapture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+namespace kavrel::cli {
+namespace {
+
+struct ApplyArguments {
+    std::string profile;
+    std::uint32_t flags = ApplyAll;
+};
+
+std::optional<ApplyArguments> parseApplyArguments(std::string_view command, std::span<const std::string> args)
+{
+    ApplyArguments parsed;
+    bool haveProfile = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--flags") {
+            char* end = nullptr;
+            if (i + 1 >= args.size())
+                return usageError(command, "--flags needs a hex value"), std::nullopt;
+            const unsigned long flags = std::strtoul(args[++i].c_str(), &end, 16);
+            if (*end != '\0' || flags == 0 || (flags & ~0x7ul) != 0)
+                return usageError(command, "--flags takes a hex value of bits 0x1, 0x2, 0x4"), std::nullopt;
+            parsed.flags = std::uint32_t(flags);
+        } else if (!haveProfile) {
+            parsed.profile = args[i];
+            haveProfile = true;
+        } else {
+            return usageError(command, "takes one profile"), std::nullopt;
+        }
+    }
+    if (!haveProfile)
+        return usageError(command, "needs a profile (index, 0x id or name)"), std::nullopt;
+    return parsed;
+}
+
+std::string hexBytes(const std::vector<std::uint8_t>& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (std::uint8_t b : bytes) {
+        text += digits[b >> 4];
+        text += digits[b & 0xF];
+    }
+    return text;
+}
+
+int runReports(std::span<const std::string> args)
+{
+    const auto parsed = parseApplyArguments("reports", args);
+    if (!parsed)
+        return ExitUsage;
+    LoadedProfile loaded = loadProfileArgument(parsed->profile);
+    if (!loaded.profile) {
+        std::fprintf(stderr, "kavrel-cli reports: %s\n", loaded.error.c_str());
+        return ExitFailure;
+    }
+    ReportCapture capture;
+    if (!ApplySetting(&capture, nullptr, loaded.profile, parsed->flags)) {
+        std::fprintf(stderr, "kavrel-cli reports: the profile could not be encoded\n");
+        return ExitFailure;
+    }
+    for (const ReportCapture::Report& report : capture.reports)
+        std::printf("report %u %zu %s\n", report.bytes[0], report.bytes.size(), hexBytes(report.bytes).c_str());
+    std::printf("sent %zu reports\n", capture.reports.size());
+    return ExitOk;
+}
+
+// Progress of an apply on standard error.
+class ConsoleProgress : public ApplyProgress {
+public:
+    void progress(int percent) override { std::fprintf(stderr, "apply: %d%%\n", percent); }
+    void close() override { }
+};
+
+int runApply(std::span<const std::string> args)
+{
+    const auto parsed = parseApplyArguments("apply", args);
+    if (!parsed)
+        return ExitUsage;
+    LoadedProfile loaded = loadProfileArgument(parsed->profile);
+    if (!loaded.profile) {
+        std::fprintf(stderr, "kavrel-cli apply: %s\n", loaded.error.c_str());
+        return ExitFailure;
+    }
+    CUSBDriver link;
+    if (!link.Init()) {
+        std::fprintf(stderr, "kavrel-cli apply: the HID access module could not be loaded\n");
+        return ExitFailure;
+    }
+    if (!link.FindDev()) {
+        std::fprintf(stderr, "kavrel-cli apply: no keyboard %04X:%04X found\n", Cfg.VID, Cfg.PID);
+        return ExitFailure;
+    }
+    if (link.CountDevices() > 1) {
+        std::fprintf(stderr, "kavrel-cli apply: more than one keyboard is plugged in\n");
+        return ExitFailure;
+    }
+    ConsoleProgress progress;
+    if (!ApplySetting(&link, &progress, loaded.profile, parsed->flags)) {
+        std::fprintf(stderr, "kavrel-cli apply: writing to the keyboard failed\n");
+        return ExitFailure;
+    }
+    std::fprintf(stderr, "apply: done\n");
+    return ExitOk;
+}
+
+} // namespace
+
+KAVREL_CLI_COMMAND(
+    "reports", "PROFILE [--flags HEX]", "print the reports an apply of a stored profile would send", runReports);
+KAVREL_CLI_COMMAND("apply", "PROFILE [--flags HEX]", "write a stored profile to the keyboard", runApply);
+
+} // namespace kavrel::cli

@@ -1,0 +1,36 @@
+#include "ProgramFiles.h"
+
+#include "app/Config.h"
+#include "app/Paths.h"
+#include "app/Texts.h"
+#include "xml/Utf.h"
+
+namespace kavrel::cli {
+
+void loadProgramFiles()
+{
+    LoadTexts(TextFilePath());
+    LoadConfig();
+}
+
+bool takeJsonFlag(std::span<const std::string> args, std::string* firstOther, int* otherCount)
+{
+    bool json = false;
+    *otherCount = 0;
+    for (const std::string& arg : args) {
+        if (arg == "--json") {
+            json = true;
+            continue;
+        }
+        if (++*otherCount == 1)
+            *firstOther = arg;
+    }
+    return json;
+}
+
+std::string printable(std::string_view text)
+{
+    return utf::isValidUtf8(text) ? std::string(text) : utf::toUtf8(utf::toUtf16(text));
+}
+
+} // namespace kavrel::cli
