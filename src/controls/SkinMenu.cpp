@@ -75,12 +75,16 @@ void open_menu(QWidget* owner, int width, QPoint position, std::uint32_t textNor
     MenuLibrary& state = library();
     if (!state.loaded)
         return;
-    close_menu();
     state.dismissedByPress = false;
     if (items.size() > std::size_t(MenuItemMax))
         items = items.first(MenuItemMax);
     const bool anyTopLevel
         = std::any_of(items.begin(), items.end(), [](const MenuItemRec& item) { return item.parent == MenuTopLevel; });
+    SkinMenuPopup* open = openMenuPopup();
+    if (!anyTopLevel || (open && open->owner() != owner)) {
+        close_menu();
+        open = nullptr;
+    }
     if (!anyTopLevel)
         return;
     SkinMenuStyle style;
@@ -91,6 +95,12 @@ void open_menu(QWidget* owner, int width, QPoint position, std::uint32_t textNor
     style.textOver = textOver;
     style.textDown = textDown;
     style.frameColor = MenuFrameColor;
+    // A menu of the same owner reuses the open window: closing one pop-up and
+    // showing another in the same turn can leave neither open.
+    if (open) {
+        open->reopen(items, position, tag, std::move(style));
+        return;
+    }
     auto* popup = new SkinMenuPopup(owner, items, position, tag, std::move(style));
     state.open = popup;
     popup->show();

@@ -67,15 +67,25 @@ SkinMenuPopup::SkinMenuPopup(
     : QWidget(owner, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
     , m_owner(owner)
     , m_tag(tag)
-    , m_style(std::move(style))
 {
     setObjectName(QStringLiteral("skinMenu"));
     setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
     prepareSkinnedWidget(this, true);
     setFont(applicationSkinFont().value_or(shellDlgFont(14, 400)));
+    reopen(items, position, tag, std::move(style));
+}
+
+void SkinMenuPopup::reopen(std::span<const MenuItemRec> items, QPoint position, int tag, SkinMenuStyle style)
+{
+    m_tag = tag;
+    m_style = std::move(style);
+    m_pressed = false;
+    m_chosen = false;
     if (items.size() > std::size_t(MenuItemMax))
         items = items.first(MenuItemMax);
+    m_texts.clear();
+    m_commands.clear();
     for (const MenuItemRec& item : items) {
         m_texts.push_back(wideText(item.text));
         m_commands.push_back(item.command);
@@ -85,6 +95,7 @@ SkinMenuPopup::SkinMenuPopup(
     Panel top;
     top.items = m_children.back();
     top.rect = QRect(position, QSize(std::max(1, m_style.width), MenuItemHeight * int(top.items.size())));
+    m_panels.clear();
     m_panels.push_back(std::move(top));
     updateWindow();
 }

@@ -36,6 +36,11 @@ class SkinMenuPopup : public QWidget {
 public:
     SkinMenuPopup(QWidget* owner, std::span<const MenuItemRec> items, QPoint position, int tag, SkinMenuStyle style);
 
+    // Shows other items in the same window (a menu of the same owner opened
+    // while this one is open), as if it had just been made.
+    void reopen(std::span<const MenuItemRec> items, QPoint position, int tag, SkinMenuStyle style);
+    QWidget* owner() const { return m_owner; }
+
     // Open panels, top level first, in screen coordinates.
     int panelCount() const { return int(m_panels.size()); }
     QRect panelRect(int level) const;

@@ -91,7 +91,6 @@ QImage pageButton()
     QImage image = newPicture(PageButtonSize.width(), PageButtonSize.height());
     QPainter painter(&image);
     raisedBox(painter, full(image), 8, false);
-    glyphChevronRight(painter, QRectF(image.width() - 26, 12, 20, 20), Palette::textFaint());
     return image;
 }
 

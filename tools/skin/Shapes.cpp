@@ -128,21 +128,6 @@ void glyphChevronDown(QPainter& painter, const QRectF& box, const QColor& color)
     painter.restore();
 }
 
-void glyphChevronRight(QPainter& painter, const QRectF& box, const QColor& color)
-{
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(glyphPen(color, 1.6));
-    const QPointF c = box.center();
-    const qreal w = box.width() * 0.22;
-    QPainterPath path;
-    path.moveTo(c.x() - w / 2, c.y() - w);
-    path.lineTo(c.x() + w / 2, c.y());
-    path.lineTo(c.x() - w / 2, c.y() + w);
-    painter.drawPath(path);
-    painter.restore();
-}
-
 void glyphCheck(QPainter& painter, const QRectF& box, const QColor& color)
 {
     painter.save();

@@ -35,7 +35,6 @@ void glow(QPainter& painter, const QRectF& rect, const QColor& color, int steps)
 void glyphClose(QPainter& painter, const QRectF& box, const QColor& color, qreal width = 1.6);
 void glyphMinimise(QPainter& painter, const QRectF& box, const QColor& color);
 void glyphChevronDown(QPainter& painter, const QRectF& box, const QColor& color);
-void glyphChevronRight(QPainter& painter, const QRectF& box, const QColor& color);
 void glyphCheck(QPainter& painter, const QRectF& box, const QColor& color);
 void glyphReset(QPainter& painter, const QRectF& box, const QColor& color);
 void glyphArrow(QPainter& painter, const QRectF& box, const QColor& color, bool up);

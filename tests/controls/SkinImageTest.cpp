@@ -1,0 +1,154 @@
+#include "ControlTestSupport.h"
+
+#include "controls/SkinImage.h"
+#include "controls/SkinText.h"
+#include "controls/WindowMessage.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace kavrel {
+namespace {
+
+QImage filled(int w, int h, QColor color)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(color);
+    return image;
+}
+
+// The rectangles of the region that lie in one row.
+std::vector<QRect> rowRuns(const QRegion& region, int y)
+{
+    std::vector<QRect> runs;
+    for (const QRect& rect : region) {
+        if (rect.top() <= y && rect.bottom() >= y)
+            runs.push_back(QRect(rect.left(), y, rect.width(), 1));
+    }
+    return runs;
+}
+
+// Regions are compared as point sets: the outline is built from row runs,
+// not merged into the fewest rectangles.
+bool samePoints(const QRegion& a, const QRegion& b)
+{
+    return (a ^ b).isEmpty();
+}
+
+qint64 area(const QRegion& region)
+{
+    qint64 total = 0;
+    for (const QRect& rect : region)
+        total += qint64(rect.width()) * rect.height();
+    return total;
+}
+
+TEST(RegionFromMask, WhiteAndMissingMasksGiveNoOutlineAndOtherMasksTheWholeRectangle)
+{
+    EXPECT_TRUE(region_from_mask(filled(40, 30, Qt::white)).isEmpty());
+    EXPECT_TRUE(region_from_mask(QImage()).isEmpty());
+    EXPECT_TRUE(region_from_mask(filled(40, 30, Qt::transparent)).isEmpty()) << "transparent becomes white";
+    EXPECT_TRUE(samePoints(region_from_mask(filled(40, 30, Qt::black)), QRegion(0, 0, 40, 30)));
+    // Near-white is not white: only pure white (alpha ignored) falls outside.
+    EXPECT_TRUE(samePoints(region_from_mask(filled(5, 5, QColor(255, 255, 254))), QRegion(0, 0, 5, 5)));
+}
+
+TEST(RegionFromMask, EachRunOfNonWhitePixelsInARowIsOneRectangle)
+{
+    QImage mask = filled(10, 3, Qt::white);
+    for (int x : {0, 1, 2, 7, 8})
+        mask.setPixelColor(x, 1, Qt::black);
+    const QRegion outline = region_from_mask(mask);
+    const std::vector<QRect> runs = rowRuns(outline, 1);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0], QRect(0, 1, 3, 1));
+    EXPECT_EQ(runs[1], QRect(7, 1, 2, 1));
+    EXPECT_TRUE(rowRuns(outline, 0).empty());
+    EXPECT_EQ(area(outline), 5);
+}
+
+TEST(RegionFromMask, TransparentCornersFallOutside)
+{
+    QImage mask = filled(20, 20, Qt::transparent);
+    {
+        QPainter painter(&mask);
+        painter.fillRect(QRect(2, 2, 16, 16), QColor(0, 0, 0, 40)); // even faint pixels count as inside
+    }
+    const QRegion outline = region_from_mask(mask);
+    EXPECT_TRUE(samePoints(outline, QRegion(2, 2, 16, 16)));
+    EXPECT_FALSE(outline.contains(QPoint(0, 0)));
+}
+
+TEST(RegionFromMask, ManyBatchesOfRunsUniteIntoTheWholeOutline)
+{
+    // A checkerboard of 1-pixel squares: 100 x 100 / 2 runs, several batches of 2000.
+    QImage mask = filled(100, 100, Qt::white);
+    for (int y = 0; y < 100; ++y)
+        for (int x = (y % 2); x < 100; x += 2)
+            mask.setPixelColor(x, y, Qt::black);
+    const QRegion outline = region_from_mask(mask);
+    EXPECT_EQ(area(outline), 5000);
+    EXPECT_TRUE(outline.contains(QPoint(99, 99)));
+    EXPECT_FALSE(outline.contains(QPoint(98, 99)));
+}
+
+TEST(SkinImages, MissingFilesLoadAsWidthZeroAndPicturesLoadFromTheSkinsFolder)
+{
+    test::TestSkin skin;
+    skin.add("thing.png", QSize(7, 5), Qt::red);
+    skin.add("row.bmp", QSize(9, 4), Qt::blue);
+    EXPECT_EQ(image_width(load_skin_image("missing.png")), 0);
+    EXPECT_EQ(image_height(load_skin_image("missing.png")), 0);
+    const QImage png = load_skin_image("thing.png");
+    EXPECT_EQ(image_width(png), 7);
+    EXPECT_EQ(image_height(png), 5);
+    EXPECT_EQ(png.pixelColor(3, 3), QColor(Qt::red));
+    EXPECT_EQ(image_width(load_skin_image("row.bmp")), 9);
+
+    // A file that is not a picture is "not loaded", never a crash.
+    test::writeFile(skin.folder() / "skins" / "broken.png", "\x89PNG\r\n\x1a\n garbage");
+    EXPECT_EQ(image_width(load_skin_image("broken.png")), 0);
+}
+
+TEST(SkinImages, CuttingCopiesTheRegionAndNothingFromAMissingImage)
+{
+    QImage source = filled(10, 8, Qt::green);
+    source.setPixelColor(4, 3, Qt::red);
+    const QImage whole = clone_image_area(source, 0, 0, 10, 8);
+    EXPECT_EQ(whole.size(), QSize(10, 8));
+    EXPECT_EQ(whole.pixelColor(4, 3), QColor(Qt::red));
+    const QImage part = clone_image_area(source, 4, 3, 2, 2);
+    EXPECT_EQ(part.pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(part.pixelColor(1, 1), QColor(Qt::green));
+    EXPECT_TRUE(clone_image_area(QImage(), 0, 0, 5, 5).isNull());
+    EXPECT_TRUE(clone_image_area(source, 20, 20, 5, 5).isNull()) << "a region beside the picture";
+    EXPECT_TRUE(clone_image_area(source, 0, 0, 0, 5).isNull());
+}
+
+TEST(SkinColors, ColorRefsKeepRedInTheLowByte)
+{
+    EXPECT_EQ(colorOfColorRef(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(colorOfColorRef(0xFF0000), QColor(0, 0, 255));
+    EXPECT_EQ(argbOfColorRef(0x332211, 200), 0xC8112233u);
+}
+
+TEST(WindowMessages, PostedMessagesArriveWithTheirParametersAlsoFromAnotherThread)
+{
+    test::MessageRecorder window;
+    postWindowMessage(&window, MsgSliderSet, 3, 149);
+    std::thread worker([&window] { postWindowMessage(&window, MsgApplyProgress, 70, 0); });
+    worker.join();
+    postWindowMessage(nullptr, MsgApplyProgress, 1, 0); // a missing window: dropped
+    EXPECT_TRUE(window.messages.empty()) << "posting does not deliver at once";
+    test::processEvents();
+    const std::vector<test::MessageRecorder::Message> expected{{MsgSliderSet, 3, 149}, {MsgApplyProgress, 70, 0}};
+    EXPECT_EQ(window.messages, expected);
+    EXPECT_EQ(sendWindowMessage(&window, MsgKeyClicked, 5, 0), 0);
+    EXPECT_EQ(window.messages.size(), 3u);
+}
+
+} // namespace
+} // namespace kavrel
