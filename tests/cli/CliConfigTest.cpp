@@ -12,30 +12,13 @@ using namespace kavrel::test;
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-CliRun runCli(const std::string& args)
-{
-    const std::string command = (buildBinDir() / "kavrel-cli").string() + " " + args + " 2>/dev/null";
-    CliRun run{0, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe))
-        run.out.append(buffer.data(), n);
-    run.status = WEXITSTATUS(pclose(pipe));
-    return run;
-}
-
 } // namespace
 
 TEST(CliConfig, PrintsTheModelAndTheMessagesShown)
 {
     TempDir dir;
     writeFile(dir / "cfg.ini", "[OPT]\nrcKB=1,2,3\nVID=6700\n[KEY]\nK1=1,2,3,4,2,41,0,200\nK2=5,6,7,8,3,26,0,9\n");
-    const CliRun run = runCli("--program-dir " + dir.path().string() + " config");
+    const CommandRun run = runKavrelCli("--program-dir " + dir.path().string() + " config");
     ASSERT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("\"VID\": 6700"), std::string::npos);
     EXPECT_NE(run.out.find("\"rcKB\": [0, 0, 0, 0]"), std::string::npos);
@@ -51,7 +34,7 @@ TEST(CliConfig, PrintsTheModelAndTheMessagesShown)
 
 TEST(CliConfig, UsageErrorsExitWithTwo)
 {
-    EXPECT_EQ(runCli("config extra").status, 2);
-    EXPECT_EQ(runCli("--program-dir").status, 2);
-    EXPECT_EQ(runCli("no-such-command").status, 2);
+    EXPECT_EQ(runKavrelCli("config extra").status, 2);
+    EXPECT_EQ(runKavrelCli("--program-dir").status, 2);
+    EXPECT_EQ(runKavrelCli("no-such-command").status, 2);
 }

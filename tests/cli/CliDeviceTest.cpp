@@ -12,22 +12,9 @@ using namespace kavrel::test;
 
 namespace {
 
-struct DeviceRun {
-    int status;
-    std::string out;
-};
-
-DeviceRun runDevice(const std::string& environment, const std::string& args)
+CommandRun runDevice(const std::string& environment, const std::string& args)
 {
-    const std::string command = environment + " " + (buildBinDir() / "kavrel-cli").string() + " --program-dir "
-        + buildBinDir().string() + " device " + args + " 2>/dev/null";
-    DeviceRun run{0, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe))
-        run.out.append(buffer.data(), n);
-    run.status = WEXITSTATUS(pclose(pipe));
-    return run;
+    return runKavrelCli("--program-dir " + buildBinDir().string() + " device " + args, environment);
 }
 
 bool has(const std::string& text, const std::string& part)
@@ -42,7 +29,7 @@ TEST(CliDevice, FindsTheSimulatedKeyboardAndTellsWhyOneIsAbsent)
     TempDir dir;
     const std::string sim = "KAVREL_HIDGATE=libhidgate-sim.so KAVREL_SIM_STATE=" + (dir / "state").string();
 
-    const DeviceRun found = runDevice(sim, "--json");
+    const CommandRun found = runDevice(sim, "--json");
     EXPECT_EQ(found.status, 0) << found.out;
     for (const char* part :
         {"\"module\": \"libhidgate-sim.so\"", "\"loaded\": true", "\"idText\": \"VID_1A2C&PID_0B3D\"",
@@ -50,14 +37,14 @@ TEST(CliDevice, FindsTheSimulatedKeyboardAndTellsWhyOneIsAbsent)
         EXPECT_TRUE(has(found.out, part)) << part << "\n" << found.out;
     EXPECT_FALSE(has(found.out, "\"matrix\": 0"));
 
-    const DeviceRun missing = runDevice(sim + " KAVREL_SIM_OPTIONS=drop=led", "--json");
+    const CommandRun missing = runDevice(sim + " KAVREL_SIM_OPTIONS=drop=led", "--json");
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(has(missing.out, "\"present\": false"));
     EXPECT_TRUE(has(missing.out, "\"matrix\": 0")) << missing.out;
     EXPECT_TRUE(has(missing.out, "no lighting collection")) << missing.out;
     EXPECT_TRUE(has(missing.out, "\"productString\": \"Kavrel Gaming Keyboard\"")) << missing.out;
 
-    const DeviceRun text = runDevice(sim + " KAVREL_SIM_OPTIONS=keyboards=2", "");
+    const CommandRun text = runDevice(sim + " KAVREL_SIM_OPTIONS=keyboards=2", "");
     EXPECT_EQ(text.status, 0);
     EXPECT_TRUE(has(text.out, "count: 2")) << text.out;
     EXPECT_TRUE(has(text.out, "more than one keyboard")) << text.out;
@@ -65,7 +52,7 @@ TEST(CliDevice, FindsTheSimulatedKeyboardAndTellsWhyOneIsAbsent)
 
 TEST(CliDevice, MissingModuleIsReported)
 {
-    const DeviceRun run = runDevice("KAVREL_HIDGATE=libhidgate-none.so", "--json");
+    const CommandRun run = runDevice("KAVREL_HIDGATE=libhidgate-none.so", "--json");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(has(run.out, "\"loaded\": false")) << run.out;
     EXPECT_TRUE(has(run.out, "cannot load libhidgate-none.so")) << run.out;

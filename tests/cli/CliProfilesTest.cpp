@@ -24,22 +24,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-CliRun runCli(const TempDir& appData, const std::string& args)
+CommandRun runCli(const TempDir& appData, const std::string& args)
 {
-    const std::string command = (buildBinDir() / "kavrel-cli").string() + " --appdata-dir " + appData.path().string()
-        + " " + args + " 2>/dev/null";
-    CliRun run{0, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe))
-        run.out.append(buffer.data(), n);
-    run.status = WEXITSTATUS(pclose(pipe));
-    return run;
+    return runKavrelCli("--appdata-dir " + appData.path().string() + " " + args);
 }
 
 bool contains(const std::string& text, std::string_view part)
@@ -96,11 +83,11 @@ std::string mckOf(std::uint32_t id, std::string_view name, std::initializer_list
 TEST(CliProfiles, EmptyStoreShowsThreeNewProfilesAndWritesNothing)
 {
     TempDir appData;
-    const CliRun run = runCli(appData, "profiles");
+    const CommandRun run = runCli(appData, "profiles");
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(contains(run.out, "Profile 1")) << run.out;
     EXPECT_TRUE(contains(run.out, "Profile 3"));
-    const CliRun json = runCli(appData, "profiles --json");
+    const CommandRun json = runCli(appData, "profiles --json");
     EXPECT_TRUE(contains(json.out, "\"index\": 1, \"id\": \"0x")) << json.out;
     EXPECT_TRUE(contains(json.out, "\"name\": \"Profile 1\", \"programName\": \"\", \"current\": true"));
     EXPECT_TRUE(contains(json.out, "\"name\": \"Profile 3\", \"programName\": \"\", \"current\": false"));
@@ -114,7 +101,7 @@ TEST(CliProfiles, ListsTheStoreAndShowsChangedKeys)
     writeStore(appData);
     const std::string before = readFile(appData / "pro.dct");
 
-    const CliRun list = runCli(appData, "profiles --json");
+    const CommandRun list = runCli(appData, "profiles --json");
     EXPECT_EQ(list.status, 0);
     EXPECT_TRUE(contains(list.out,
         "{\"index\": 1, \"id\": \"0x1A2B3C\", \"name\": \"Game\", \"programName\": "
@@ -126,13 +113,13 @@ TEST(CliProfiles, ListsTheStoreAndShowsChangedKeys)
     EXPECT_TRUE(contains(list.out, "\"index\": 5")); // two loaded, then three new ones
 
     for (const std::string which : {"1", "0x1A2B3C", "Game"}) {
-        const CliRun show = runCli(appData, "show " + which + " --json");
+        const CommandRun show = runCli(appData, "show " + which + " --json");
         EXPECT_EQ(show.status, 0) << which;
         EXPECT_TRUE(contains(show.out, "\"id\": \"0x1A2B3C\"")) << show.out;
         EXPECT_TRUE(contains(show.out, "\"mode\": 7"));
         EXPECT_TRUE(contains(show.out, "\"key\": \"A\", \"assignment\": \"L-Ctrl + C\"}"));
     }
-    const CliRun text = runCli(appData, "show Game");
+    const CommandRun text = runCli(appData, "show Game");
     EXPECT_TRUE(contains(text.out, "  mode 7: speed 1, brightness 2")) << text.out;
     EXPECT_TRUE(contains(text.out, "  A -> L-Ctrl + C"));
     EXPECT_TRUE(contains(runCli(appData, "show Work").out, "changed keys:\n  none"));
@@ -150,7 +137,7 @@ TEST(CliMacros, ListsTheLibraryAndShowsOneFile)
     writeFile(appData / "Mac" / "copy.mck", mckOf(0x000101, "Copy", {{0xA2, 1, 10}, {0x43, 1, 10}}));
     writeFile(appData / "Mac" / "broken.mck", "nothing");
 
-    const CliRun list = runCli(appData, "macros --json");
+    const CommandRun list = runCli(appData, "macros --json");
     EXPECT_EQ(list.status, 0);
     EXPECT_TRUE(contains(list.out,
         "{\"id\": \"0x0ABCDE\", \"file\": \"Shooter/burst.mck\", \"name\": \"Burst\", "
@@ -159,14 +146,14 @@ TEST(CliMacros, ListsTheLibraryAndShowsOneFile)
     EXPECT_TRUE(contains(list.out, "\"file\": \"copy.mck\""));
     EXPECT_FALSE(contains(list.out, "broken"));
 
-    const CliRun show = runCli(appData, "macro-show " + (appData / "Mac" / "Shooter" / "burst.mck").string());
+    const CommandRun show = runCli(appData, "macro-show " + (appData / "Mac" / "Shooter" / "burst.mck").string());
     EXPECT_EQ(show.status, 0);
     EXPECT_TRUE(contains(show.out, "name: Burst")) << show.out;
     EXPECT_TRUE(contains(show.out, "Left button  press   20 ms"));
-    const CliRun json = runCli(appData, "macro-show " + (appData / "Mac" / "copy.mck").string() + " --json");
+    const CommandRun json = runCli(appData, "macro-show " + (appData / "Mac" / "copy.mck").string() + " --json");
     EXPECT_TRUE(contains(json.out, "{\"key\": 67, \"name\": \"C\", \"action\": \"press\", \"delay\": 10}")) << json.out;
 
-    const CliRun rejected = runCli(appData, "macro-show " + (appData / "Mac" / "broken.mck").string());
+    const CommandRun rejected = runCli(appData, "macro-show " + (appData / "Mac" / "broken.mck").string());
     EXPECT_EQ(rejected.status, 1);
     EXPECT_EQ(rejected.out, "Read macro file failed. error=0x0\n");
     writeFile(appData / "zero.mck", std::string(900, '\0'));

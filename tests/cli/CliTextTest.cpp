@@ -15,23 +15,6 @@ using namespace kavrel::test;
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-CliRun runCli(const std::string& args)
-{
-    const std::string command = (buildBinDir() / "kavrel-cli").string() + " " + args + " 2>/dev/null";
-    CliRun run{0, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe))
-        run.out.append(buffer.data(), n);
-    run.status = WEXITSTATUS(pclose(pipe));
-    return run;
-}
-
 } // namespace
 
 TEST(CliText, PrintsAskedKeysInOrderFromTheProgramFolderOrAFile)
@@ -41,30 +24,31 @@ TEST(CliText, PrintsAskedKeysInOrderFromTheProgramFolderOrAFile)
     writeFile(dir / "text.xml",
         "<?xml version=\"1.0\" encoding=\"latin1\"?><l><config><tc_ok>Gr\xFC\xDF"
         "e</tc_ok><tc_cancel>a\nb\\c</tc_cancel></config></l>");
-    const CliRun run = runCli("--program-dir " + dir.path().string() + " text tc_cancel tc_ok tc_apply");
+    const CommandRun run = runKavrelCli("--program-dir " + dir.path().string() + " text tc_cancel tc_ok tc_apply");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
         "tc_cancel=a\\nb\\\\c\ntc_ok=Gr\xC3\xBC\xC3\x9F"
         "e\ntc_apply=\n");
 
-    const CliRun german = runCli("text --file " + (sourceDir() / "data/lang/de/text.xml").string() + " tc_cancel");
+    const CommandRun german
+        = runKavrelCli("text --file " + (sourceDir() / "data/lang/de/text.xml").string() + " tc_cancel");
     EXPECT_EQ(german.status, 0);
     EXPECT_EQ(german.out, "tc_cancel=Abbrechen\n");
 }
 
 TEST(CliText, AllKeysWithoutArgumentsAndFailures)
 {
-    const CliRun all = runCli("text --file " + (sourceDir() / "data/text.xml").string());
+    const CommandRun all = runKavrelCli("text --file " + (sourceDir() / "data/text.xml").string());
     EXPECT_EQ(all.status, 0);
     EXPECT_TRUE(all.out.starts_with("tc_title=Kavrel Keyboard Center\n"));
     EXPECT_EQ(std::size_t(std::count(all.out.begin(), all.out.end(), '\n')), kavrel::TextKeys().size());
     EXPECT_EQ(all.out.find("=\n"), std::string::npos) << "no empty text in the bundled file";
 
     TempDir dir;
-    const CliRun missing = runCli("text --file " + (dir / "none.xml").string() + " tc_ok");
+    const CommandRun missing = runKavrelCli("text --file " + (dir / "none.xml").string() + " tc_ok");
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "tc_ok=\n");
-    EXPECT_EQ(runCli("text --file " + (sourceDir() / "data/text.xml").string() + " tc_nonsense").status, 1);
-    EXPECT_EQ(runCli("text --file").status, 2);
-    EXPECT_EQ(runCli("text --bogus").status, 2);
+    EXPECT_EQ(runKavrelCli("text --file " + (sourceDir() / "data/text.xml").string() + " tc_nonsense").status, 1);
+    EXPECT_EQ(runKavrelCli("text --file").status, 2);
+    EXPECT_EQ(runKavrelCli("text --bogus").status, 2);
 }

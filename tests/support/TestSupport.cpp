@@ -2,10 +2,13 @@
 
 #include "app/Config.h"
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kavrel::test {
@@ -71,6 +74,21 @@ void writeFile(const fs::path& path, std::string_view bytes)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+CommandRun runKavrelCli(const std::string& args, const std::string& environment)
+{
+    const std::string command
+        = environment + " " + (buildBinDir() / "kavrel-cli").string() + " " + args + " 2>/dev/null";
+    CommandRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return {-1, {}};
+    std::array<char, 4096> buffer{};
+    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe))
+        run.out.append(buffer.data(), n);
+    run.status = WEXITSTATUS(pclose(pipe));
+    return run;
 }
 
 std::vector<std::string> loadConfigQuietly(std::string_view cfgText)

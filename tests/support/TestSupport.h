@@ -56,6 +56,15 @@ std::filesystem::path buildBinDir();
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
+struct CommandRun {
+    int status = 0; // exit status
+    std::string out; // standard output; standard error is dropped
+};
+
+// Runs the built kavrel-cli with a shell-quoted argument text, optionally
+// after environment assignments ("NAME=value ...").
+CommandRun runKavrelCli(const std::string& args, const std::string& environment = {});
+
 // Loads a cfg.ini text with every message box captured; returns the texts shown.
 std::vector<std::string> loadConfigQuietly(std::string_view cfgText);
 

@@ -18,13 +18,6 @@
 namespace kavrel::cli {
 namespace {
 
-std::string hexId(std::uint32_t id)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%06X", unsigned(id));
-    return text;
-}
-
 void writeSummary(JsonWriter& json, int index, const PROFILE& profile)
 {
     json.key("index")

@@ -1,5 +1,7 @@
 #include "ProgramFiles.h"
 
+#include <cstdio>
+
 #include "app/Config.h"
 #include "app/Paths.h"
 #include "app/Texts.h"
@@ -31,6 +33,13 @@ bool takeJsonFlag(std::span<const std::string> args, std::string* firstOther, in
 std::string printable(std::string_view text)
 {
     return utf::isValidUtf8(text) ? std::string(text) : utf::toUtf8(utf::toUtf16(text));
+}
+
+std::string hexId(std::uint32_t id)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06X", unsigned(id));
+    return text;
 }
 
 } // namespace kavrel::cli

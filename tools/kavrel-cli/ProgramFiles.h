@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,5 +16,8 @@ bool takeJsonFlag(std::span<const std::string> args, std::string* firstOther, in
 
 // Text that is safe to print: ill-formed UTF-8 (file names) becomes U+FFFD.
 std::string printable(std::string_view text);
+
+// A profile or macro id as the user sees it: 0x followed by six hex digits.
+std::string hexId(std::uint32_t id);
 
 } // namespace kavrel::cli
