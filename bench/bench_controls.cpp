@@ -1,9 +1,13 @@
-// Skinned controls: the window outline from its mask, and one button repaint.
+// Skinned controls: the window outline from its mask, one button repaint,
+// and the tree list with 2000 items (building, repainting, scrolling).
 #include "controls/CPngBtn.h"
+#include "controls/CTreeCtrlEx.h"
 #include "controls/SkinImage.h"
 
 #include <QApplication>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStandardItem>
 
 #include <benchmark/benchmark.h>
 
@@ -69,5 +73,72 @@ void BM_ButtonRepaint(benchmark::State& state)
         button.repaint();
 }
 BENCHMARK(BM_ButtonRepaint)->Unit(benchmark::kMicrosecond);
+
+// 20 groups of 99 macros each under the root: 2000 items.
+void fillTree(CTreeCtrlEx& tree)
+{
+    for (int g = 0; g < 20; ++g) {
+        TreeItem group = tree.AddItem(tree.RootItem(), false, true, {}, QString("Group %1").arg(g), g, 0, 5);
+        for (int m = 0; m < 99; ++m)
+            tree.AddItem(group, false, false, {}, QString("Macro %1 of group %2").arg(m).arg(g), m, 0, 5);
+    }
+}
+
+struct TreeWindow {
+    QWidget window;
+    CTreeCtrlEx tree;
+    TreeWindow()
+    {
+        window.resize(400, 400);
+        tree.Create(&window, 261, QRect(30, 76, 150, 250), nullptr, {}, {});
+        window.show();
+        QApplication::processEvents();
+    }
+};
+
+void BM_TreeBuild2000(benchmark::State& state)
+{
+    application();
+    TreeWindow view;
+    for (auto _ : state) {
+        fillTree(view.tree);
+        state.PauseTiming();
+        view.tree.DeleteAllItems();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_TreeBuild2000)->Unit(benchmark::kMillisecond);
+
+void BM_TreeRepaint2000(benchmark::State& state)
+{
+    application();
+    TreeWindow view;
+    fillTree(view.tree);
+    view.tree.expandAll();
+    view.tree.selectItem(view.tree.RootItem()->child(3)->child(4));
+    QApplication::processEvents();
+    for (auto _ : state)
+        view.tree.viewport()->repaint();
+}
+BENCHMARK(BM_TreeRepaint2000)->Unit(benchmark::kMillisecond);
+
+// One wheel step's worth of scrolling, and the repaint it causes.
+void BM_TreeScroll2000(benchmark::State& state)
+{
+    application();
+    TreeWindow view;
+    fillTree(view.tree);
+    view.tree.expandAll();
+    QApplication::processEvents();
+    QScrollBar* bar = view.tree.verticalScrollBar();
+    int direction = 3;
+    for (auto _ : state) {
+        if (bar->value() + direction > bar->maximum() || bar->value() + direction < 0)
+            direction = -direction;
+        bar->setValue(bar->value() + direction);
+        view.tree.viewport()->repaint();
+    }
+}
+BENCHMARK(BM_TreeScroll2000)->Unit(benchmark::kMillisecond);
 
 } // namespace

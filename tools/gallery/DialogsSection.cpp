@@ -80,6 +80,8 @@ SkinSurface* macroPage(GalleryCanvas& canvas, QPoint at)
     const QRect keys(
         QPoint(Cfg.rcKeyList.left, Cfg.rcKeyList.top), QPoint(Cfg.rcKeyList.right - 1, Cfg.rcKeyList.bottom - 1));
     skinButton(*dialog, QPoint(dialog->width() - 36, 10), CloseFiles, 0);
+    macroLibraryTree(dialog, list);
+    keyListTree(dialog, keys);
     if (CPngBtn* record = skinButton(*dialog, QPoint(a, 74), {"recbtn_nr.png", "recbtn_nr.png", "recbtn_dn.png"}, 1))
         record->set_text("Start recording", 30);
     const ButtonFiles check{"check_nr.png", "check_ov.png", "check_dn.png"};

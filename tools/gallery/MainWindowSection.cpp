@@ -6,6 +6,7 @@
 
 #include "app/Config.h"
 #include "controls/CComboBtn.h"
+#include "controls/CPngSliderBar.h"
 #include "controls/SkinImage.h"
 #include "controls/SkinText.h"
 
@@ -70,7 +71,30 @@ void placeLightingControls(SkinSurface& window)
         mode->select_entry(0);
     }
     const QColor text = colorOf(Cfg.Txt_clr);
-    window.addText(QRect(page + QPoint(31, 15), QSize(56, 18)), "On", text, shellDlgFont(14), StandardTextFormat);
+    const QFont font = shellDlgFont(14);
+    window.addText(QRect(page + QPoint(31, 15), QSize(56, 18)), "On", text, font, StandardTextFormat);
+    // Brightness and speed sliders at the page's places, with headings and value labels.
+    const QRect brightness(page + QPoint(15, 79), QSize(Cfg.BarW, Cfg.BarH));
+    const QRect speed(page + QPoint(15, 119 + Cfg.BarH), QSize(Cfg.BarW, Cfg.BarH));
+    const struct {
+        QRect rect;
+        int stops;
+        int value;
+        const char* heading;
+        const char* label;
+    } sliders[] = {{brightness, 6, 4, "Brightness", "60 %"}, {speed, 5, 3, "Speed", "3"}};
+    for (const auto& s : sliders) {
+        auto* track = new CPngSliderBar;
+        if (!create_slider_bar(
+                *track, &window, &window.picture(), load_skin_image("slider.png"), s.stops, 0, {}, s.rect, s.rect)) {
+            delete track;
+            continue;
+        }
+        track->thumb().SetScalePos(s.stops);
+        set_slider_value(track->thumb(), s.value, false);
+        window.addText(QRect(s.rect.left(), s.rect.top() - 24, 220, 20), s.heading, text, font, StandardTextFormat);
+        window.addText(QRect(s.rect.right() + 11, s.rect.top(), 35, 18), s.label, text, font, StandardTextFormat);
+    }
 }
 
 } // namespace

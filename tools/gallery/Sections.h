@@ -2,6 +2,10 @@
 
 #include "GalleryCanvas.h"
 
+namespace kavrel {
+class CTreeCtrlEx;
+}
+
 // The gallery's sections, each placing real controls in the states it shows.
 namespace kavrel::gallery {
 
@@ -9,5 +13,10 @@ void addMainWindow(GalleryCanvas& canvas);
 void addButtonStates(GalleryCanvas& canvas);
 void addMenus(GalleryCanvas& canvas);
 void addDialogs(GalleryCanvas& canvas);
+void addSlidersAndTree(GalleryCanvas& canvas);
+
+// The two lists of the macro page, filled with sample macros and key rows.
+CTreeCtrlEx* macroLibraryTree(QWidget* parent, const QRect& rect);
+CTreeCtrlEx* keyListTree(QWidget* parent, const QRect& rect);
 
 } // namespace kavrel::gallery

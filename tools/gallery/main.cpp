@@ -48,6 +48,7 @@ int main(int argc, char** argv)
     gallery::GalleryCanvas canvas;
     gallery::addMainWindow(canvas);
     gallery::addButtonStates(canvas);
+    gallery::addSlidersAndTree(canvas);
     gallery::addMenus(canvas);
     gallery::addDialogs(canvas);
     if (!canvas.render().save(out)) {
