@@ -98,14 +98,25 @@ void ApplyWorker::run(std::stop_token stop)
             break;
         std::uint32_t flags = 0;
         ApplyProgress* progress = nullptr;
+        std::optional<ProfileRequest> profileRequest;
         {
             std::lock_guard lock(m_mutex);
             flags = std::exchange(m_pendingFlags, 0);
             progress = std::exchange(m_pendingProgress, nullptr);
+            profileRequest = std::exchange(m_pendingProfile, std::nullopt);
         }
         if (flags != 0)
             serve(flags, progress);
+        if (profileRequest)
+            serveProfile(*profileRequest);
     }
+    std::optional<ProfileRequest> unserved;
+    {
+        std::lock_guard lock(m_mutex);
+        unserved = std::exchange(m_pendingProfile, std::nullopt);
+    }
+    if (unserved && unserved->done)
+        unserved->done(false);
     WriteLog("thread exit");
 }
 
@@ -131,6 +142,41 @@ void ApplyWorker::serve(std::uint32_t flags, ApplyProgress* progress)
     ++m_appliesDone;
 }
 
+void ApplyWorker::requestProfile(const PROFILE& profile, std::uint32_t flags, ProfileApplied done)
+{
+    std::optional<ProfileRequest> replaced;
+    {
+        std::lock_guard lock(m_mutex);
+        replaced
+            = std::exchange(m_pendingProfile, ProfileRequest{profile, flags & ~ApplyWithProgress, std::move(done)});
+    }
+    if (replaced && replaced->done)
+        replaced->done(false);
+    m_requests.release();
+}
+
+void ApplyWorker::serveProfile(ProfileRequest& request)
+{
+    const HidHandle matrix = m_link.m_hMatrix.load();
+    WriteLog("Start Apply: hDevice=0x%x, nFlag=0x%x", unsigned(matrix), unsigned(request.flags));
+    bool applied = false;
+    if (matrix != 0 || Cfg.GoWithNoDev != 0) {
+        std::vector<StMacro> macros;
+        {
+            std::lock_guard lock(ApplyDataMutex());
+            macros = MacrosUsedBy(request.profile);
+        }
+        applied = ApplySettingWith(&m_link, nullptr, &request.profile, macros, request.flags);
+        WriteLog("Apply Over");
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_appliesDone;
+    }
+    if (request.done)
+        request.done(applied);
+}
+
 void StartApplyWorker(CUSBDriver& link)
 {
     processWorker() = std::make_unique<ApplyWorker>(link);
@@ -145,6 +191,14 @@ void RequestApply(std::uint32_t flags, ApplyProgress* progress)
 void StopApplyWorker()
 {
     processWorker().reset();
+}
+
+void RequestProfileApply(const PROFILE& profile, std::uint32_t flags, ApplyWorker::ProfileApplied done)
+{
+    if (processWorker())
+        processWorker()->requestProfile(profile, flags, std::move(done));
+    else if (done)
+        done(false);
 }
 
 } // namespace kavrel
