@@ -87,7 +87,7 @@ bool CKBColorDlg::hasFunction(int index) const
     return index >= 0 && index < KeySlots && m_hasFunction[index];
 }
 
-void CKBColorDlg::setAllColors(const std::array<std::uint32_t, KeySlots>& colors)
+void CKBColorDlg::setAllColors(const KeyColorArray& colors)
 {
     m_colors = colors;
     m_selected = NoKey;

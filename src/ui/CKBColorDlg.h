@@ -2,6 +2,7 @@
 
 #include "app/Config.h"
 #include "controls/OffscreenBuffer.h"
+#include "ui/CLedDlg.h"
 
 #include <QImage>
 #include <QPainterPath>
@@ -18,7 +19,7 @@ namespace kavrel {
 // outline around the key under the pointer; it tells its parent which key a click was released over
 // (message 1153, wParam = key index). It knows nothing of profiles: the main window and the lighting page
 // write its marks and colours. Every index is a key index (entry of KeyTable), never a matrix position.
-class CKBColorDlg : public QWidget {
+class CKBColorDlg : public QWidget, public LedColorView {
     Q_OBJECT
 public:
     static constexpr int KeySlots = KeyTableSize;
@@ -46,10 +47,10 @@ public:
     void setHasFunction(int index, bool on);
     bool hasFunction(int index) const;
     // Replaces every key colour (0 = no fill), clears the selection and repaints.
-    void setAllColors(const std::array<std::uint32_t, KeySlots>& colors);
+    void setAllColors(const KeyColorArray& colors) override;
     // One key's colour; a negative index means the selected key (nothing when none is selected).
     void setKeyColor(int index, std::uint32_t color);
-    const std::array<std::uint32_t, KeySlots>& keyColors() const { return m_colors; }
+    const KeyColorArray& keyColors() const override { return m_colors; }
 
     int selectedKey() const { return m_selected; }
     void clearSelection();
@@ -75,7 +76,7 @@ private:
     QImage m_keyImage;
     QImage m_background;
     std::array<bool, KeySlots> m_hasFunction{};
-    std::array<std::uint32_t, KeySlots> m_colors{};
+    KeyColorArray m_colors{};
     std::array<QRect, KeySlots> m_rects{};
     int m_keyCount = 0;
     int m_selected = NoKey;

@@ -19,6 +19,8 @@
 #include "platform/MessageBox.h"
 #include "platform/ProcessSnapshot.h"
 #include "ui/CKBColorDlg.h"
+#include "ui/CLedDlg.h"
+#include "ui/KeyColorSets.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgressDlg.h"
 
@@ -236,7 +238,7 @@ bool CKavrelDlg::loadSkin()
     placeWindow();
     createButtons();
     createKeyboardView();
-    createLightingSlot();
+    createLightingPage();
     return true;
 }
 
@@ -317,14 +319,12 @@ void CKavrelDlg::createKeyboardView()
     m_view->show();
 }
 
-void CKavrelDlg::createLightingSlot()
+void CKavrelDlg::createLightingPage()
 {
-    // The lighting page lives in this area; until it is placed there the window's background shows through.
-    m_lightingSlot = new QWidget(this);
-    m_lightingSlot->setObjectName("lightingSlot");
-    prepareSkinnedWidget(m_lightingSlot, false);
-    m_lightingSlot->setGeometry(rectOf(Cfg.rcLED));
-    m_lightingSlot->show();
+    m_led = new CLedDlg(this, m_view);
+    m_led->setObjectName("lightingPage");
+    m_led->setGeometry(rectOf(Cfg.rcLED));
+    m_led->show();
 }
 
 void CKavrelDlg::startHotplug()
@@ -444,6 +444,8 @@ void CKavrelDlg::switchToProfile(std::uint32_t id)
 void CKavrelDlg::refreshPages()
 {
     refreshKeyboardView();
+    if (m_led && CurrentProfile)
+        m_led->showProfile(*CurrentProfile);
     emit pagesRefreshed();
 }
 
@@ -455,15 +457,7 @@ void CKavrelDlg::refreshKeyboardView()
     const int count = std::clamp(KeyCount, 0, KeyTableSize);
     for (int i = 0; i < count; ++i)
         m_view->setHasFunction(i, keyDiffersFromDefault(profile.keys[i], KeyTable[i]));
-    std::array<std::uint32_t, KeyTableSize> colours{};
-    if (profile.ledMode == PerKeyLedMode && profile.colorSet < ColorSetCount) {
-        for (int i = 0; i < count; ++i) {
-            const int matrix = KeyTable[i].matrixIndex;
-            if (matrix >= 0 && matrix < KeyTableSize)
-                colours[std::size_t(i)] = profile.keyColors[profile.colorSet][matrix];
-        }
-    }
-    m_view->setAllColors(colours);
+    m_view->setAllColors(profile.ledMode == PerKeyLedMode ? keyColorsOfSet(profile, profile.colorSet) : KeyColorArray{});
 }
 
 void CKavrelDlg::handleKeyClick(int key)
@@ -478,6 +472,8 @@ void CKavrelDlg::storeKeyColour(int key, std::uint32_t colour)
     if (!m_view || key >= KeyTableSize)
         return;
     m_view->setKeyColor(key, colour);
+    if (m_led)
+        m_led->storeIntoProfile();
     emit keyColourStored();
     if (Cfg.ApplyNow)
         RequestApply(ApplyKeyColors);

@@ -24,6 +24,7 @@ class QMenu;
 namespace kavrel {
 
 class CKBColorDlg;
+class CLedDlg;
 class CPngBtn;
 struct PROFILE;
 
@@ -85,8 +86,8 @@ public:
     bool autoSwitchPending() const { return m_autoSwitchPending; }
 
     CKBColorDlg* keyboardView() const { return m_view; }
-    // The lighting page's area at rcLED; the page is a child of it.
-    QWidget* lightingSlot() const { return m_lightingSlot; }
+    // The lighting page at rcLED.
+    CLedDlg* lightingPage() const { return m_led; }
     CPngBtn* button(Button which) const { return m_buttons[which]; }
     CUSBDriver& deviceLink() { return m_link; }
     bool devicePresent() const { return m_link.m_hMatrix.load() != 0; }
@@ -100,9 +101,9 @@ public:
     static void setTrayAvailabilityOverride(std::optional<bool> available);
 
 signals:
-    // After every profile switch and refresh: the lighting page reloads from the current profile.
+    // After every profile switch and refresh (the lighting page has reloaded from the current profile).
     void pagesRefreshed();
-    // After a colour was picked for a key: the lighting page stores its state into the profile.
+    // After a colour was picked for a key (the lighting page has stored its state into the profile).
     void keyColourStored();
     // A key of the view was clicked (message 1153): the key function picker runs for it.
     void keyClicked(int key);
@@ -128,7 +129,7 @@ private:
     void placeWindow();
     void createButtons();
     void createKeyboardView();
-    void createLightingSlot();
+    void createLightingPage();
     void startHotplug();
     void createTray();
     void handleTrayMessage(std::intptr_t mouseMessage);
@@ -149,7 +150,7 @@ private:
     std::array<CPngBtn*, ButtonCount> m_buttons{};
     std::array<std::uint32_t, 3> m_profileIds{};
     CKBColorDlg* m_view = nullptr;
-    QWidget* m_lightingSlot = nullptr;
+    CLedDlg* m_led = nullptr;
     bool m_shown = true;
     QFont m_font;
     CUSBDriver m_link;

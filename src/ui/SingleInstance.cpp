@@ -32,12 +32,14 @@ QString instanceFileName(const QString& text)
     const QByteArray bytes = text.toUtf8();
     QString name;
     for (char c : bytes) {
-        if (name.size() >= 64)
-            break;
         const bool plain
             = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
-        name += plain ? QString(QChar(c))
-                      : QString("%%1").arg(unsigned(static_cast<unsigned char>(c)), 2, 16, QChar('0'));
+        const QString part = plain
+            ? QString(QChar(c))
+            : QString("%%1").arg(unsigned(static_cast<unsigned char>(c)), 2, 16, QChar('0')).toUpper();
+        if (name.size() + part.size() > 64)
+            break;
+        name += part;
     }
     const QByteArray hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(8);
     return name + '-' + QString::fromLatin1(hash);

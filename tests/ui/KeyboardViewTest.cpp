@@ -56,7 +56,14 @@ protected:
     }
     void press(QPoint at) { QTest::mousePress(view, Qt::LeftButton, {}, at); }
     void hover(QPoint at) { QTest::mouseMove(view, at); }
-    QImage picture() { return view->grab().toImage().convertToFormat(QImage::Format_ARGB32); }
+    // The view as it paints itself, over nothing (no window background).
+    QImage picture()
+    {
+        QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        view->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image.convertToFormat(QImage::Format_ARGB32);
+    }
 };
 
 TEST_F(KeyboardView, ReleaseSelectsTheFirstKeyInIndexOrderAndAGapClearsTheSelection)

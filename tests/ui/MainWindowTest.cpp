@@ -280,6 +280,7 @@ TEST_F(MainWindow, WithoutAKeyboardTheUserIsToldAndNothingIsApplied)
         test::clickOk(dialog);
     };
     test::answerNextModal(record);
+    Cfg.Suwnd = 0;
     open(); // Suwnd 0: the start shows tc_msg15 and closes
     EXPECT_TRUE(window->ended());
     EXPECT_EQ(test::pendingModalAnswers(), 0);
