@@ -21,8 +21,9 @@ std::map<std::string_view, Command>& registry()
 
 void printUsage(std::FILE* stream)
 {
-    std::fprintf(stream, "usage: kavrel-cli [--program-dir DIR] [--appdata-dir DIR] COMMAND [ARGS]\n"
-                         "       kavrel-cli --help | --version\n\ncommands:\n");
+    std::fprintf(stream,
+        "usage: kavrel-cli [--program-dir DIR] [--appdata-dir DIR] COMMAND [ARGS]\n"
+        "       kavrel-cli --help | --version\n\ncommands:\n");
     for (const auto& [name, command] : registry())
         std::fprintf(stream, "  %-8.*s %.*s\n", int(name.size()), name.data(), int(command.summary.size()),
             command.summary.data());

@@ -108,9 +108,10 @@ QByteArray applicationIconSvg(int size)
         return QString("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" %6/>\n")
             .arg(number(r.x()), number(r.y()), number(r.width()), number(r.height()), number(radius), paint);
     };
-    QString svg = QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" viewBox=\"0 0 %1 %1\">\n")
-                      .arg(size);
+    QString svg
+        = QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" viewBox=\"0 0 %1 %1\">\n")
+              .arg(size);
     svg += QString("  <defs>\n    <linearGradient id=\"body\" gradientUnits=\"userSpaceOnUse\" x1=\"%1\" y1=\"%2\" "
                    "x2=\"%3\" y2=\"%4\">\n"
                    "      <stop offset=\"0\" stop-color=\"%5\"/>\n      <stop offset=\"1\" stop-color=\"%6\"/>\n"
@@ -136,8 +137,8 @@ QStringList writeDesktopIcons(const QString& iconsFolder, const QString& name)
     }
     const QString scalable = icons.filePath("hicolor/scalable/apps");
     QFile svg(QDir(scalable).filePath(name + ".svg"));
-    if (!QDir().mkpath(scalable) || !svg.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        svg.write(applicationIconSvg(DesktopIconSvgSize)) < 0 || !svg.flush())
+    if (!QDir().mkpath(scalable) || !svg.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || svg.write(applicationIconSvg(DesktopIconSvgSize)) < 0 || !svg.flush())
         failed << svg.fileName();
     return failed;
 }

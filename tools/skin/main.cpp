@@ -96,8 +96,9 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     Options options;
     if (!parse(app.arguments(), options)) {
-        std::fprintf(stderr, "usage: kavrel-skin --cfg CFG --skins DIR [--icon FILE] [--desktop-icons DIR NAME] "
-                             "[--keyimg CFG OUT]...\n");
+        std::fprintf(stderr,
+            "usage: kavrel-skin --cfg CFG --skins DIR [--icon FILE] [--desktop-icons DIR NAME] "
+            "[--keyimg CFG OUT]...\n");
         return 2;
     }
     QElapsedTimer timer;
