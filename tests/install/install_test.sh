@@ -63,6 +63,15 @@ for file in bin/kavrel-cli; do
 done
 writable=$(find "$root" -perm -o+w ! -type l)
 [ -z "$writable" ] || fail "writable by everyone: $writable"
+# Each theme icon is as large as its folder says (the PNG header's width and height, big-endian).
+for size in 48 64 128 256; do
+    icon=$root/share/icons/hicolor/${size}x$size/apps/org.kavrel.Kavrel.png
+    [ -f "$icon" ] || continue
+    read -r w3 w2 w1 w0 h3 h2 h1 h0 < <(od -An -tu1 -j16 -N8 "$icon")
+    width=$(((w3 << 24) | (w2 << 16) | (w1 << 8) | w0))
+    height=$(((h3 << 24) | (h2 << 16) | (h1 << 8) | h0))
+    [ "$width.$height" = "$size.$size" ] || fail "icon ${size}x$size is ${width}x$height"
+done
 grep -q "^Exec=kavrel$" "$root/share/applications/org.kavrel.Kavrel.desktop" ||
     fail "the menu entry does not start kavrel"
 
