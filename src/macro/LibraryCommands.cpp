@@ -2,6 +2,7 @@
 
 #include "macro/Macro.h"
 #include "macro/MacroLibrary.h"
+#include "model/Profile.h"
 #include "model/TimeId.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileRead.h"
@@ -104,6 +105,19 @@ std::string folderName(const std::string& path)
         return {};
     const std::string name = fs::path(trimmed).filename().string();
     return name == "." || name == ".." ? std::string() : name;
+}
+
+std::vector<int> ResetKeysOfMissingMacros(PROFILE& profile)
+{
+    std::vector<int> reset;
+    for (int i = 0; i < KeyTableSize; ++i) {
+        const KEYINFO& key = profile.keys[i];
+        if (key.kind != KindMacro || FindMacroById(key.macroId))
+            continue;
+        profile.keys[i] = KeyTable[std::size_t(i)];
+        reset.push_back(i);
+    }
+    return reset;
 }
 
 } // namespace kavrel

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The disk side of the macro page's library commands (new, rename, delete,
 // import, export, folder import). The page decides what to ask and show;
@@ -47,5 +48,13 @@ std::string fileTitle(const std::string& path);
 // The last component of a chosen folder (trailing separators ignored); empty
 // when the path has none.
 std::string folderName(const std::string& path);
+
+struct PROFILE;
+
+// Gives every key of the profile that is assigned a macro no longer in
+// MacroList its default assignment from the key table again (after a macro or
+// group was deleted). Returns the indices of the keys it reset. The caller
+// holds ApplyDataMutex().
+std::vector<int> ResetKeysOfMissingMacros(PROFILE& profile);
 
 } // namespace kavrel

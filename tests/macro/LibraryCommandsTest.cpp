@@ -5,6 +5,7 @@
 
 #include "macro/LibraryCommands.h"
 #include "macro/MacroLibrary.h"
+#include "model/Profile.h"
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -127,4 +128,23 @@ TEST_F(MacroTest, ImportReadsChecksAndRenamesTheMacro)
     }
     EXPECT_EQ(macroReadMessage(readMacroForImport((m_dir / "absent.mck").string(), "absent", 7)),
         "Open macro file failed. error=0x2");
+}
+
+TEST_F(MacroTest, KeysOfADeletedMacroGetTheirDefaultsBack)
+{
+    PROFILE profile{};
+    for (int i = 0; i < KeyTableSize; ++i)
+        profile.keys[i] = KeyTable[std::size_t(i)];
+    ASSERT_TRUE(AddToList(macroWith(0x11, {})));
+    profile.keys[3].kind = KindMacro;
+    profile.keys[3].code = 0;
+    profile.keys[3].macroId = 0x11; // still there
+    profile.keys[5] = profile.keys[3];
+    profile.keys[5].macroId = 0x22; // deleted
+    profile.keys[7].kind = KindKey; // another function, kept
+    profile.keys[7].key1 = 0x41;
+    EXPECT_EQ(ResetKeysOfMissingMacros(profile), std::vector<int>{5});
+    EXPECT_EQ(std::memcmp(&profile.keys[5], &KeyTable[5], sizeof(KEYINFO)), 0);
+    EXPECT_EQ(profile.keys[3].macroId, 0x11u);
+    EXPECT_EQ(profile.keys[7].key1, 0x41);
 }
