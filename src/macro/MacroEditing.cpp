@@ -52,9 +52,8 @@ KeyRows EventsToKeyList(const StMacro& macro)
 
 void NormalizeKeyList(KeyRows& rows)
 {
-    const auto firstPress = std::find_if(rows.begin(), rows.end(), [](const KeyRow& row) {
-        return row.kind == KeyRowKind::Press;
-    });
+    const auto firstPress
+        = std::find_if(rows.begin(), rows.end(), [](const KeyRow& row) { return row.kind == KeyRowKind::Press; });
     rows.erase(rows.begin(), firstPress);
     std::size_t i = 0;
     while (i + 1 < rows.size()) {

@@ -24,9 +24,18 @@ struct KeyRow {
 };
 using KeyRows = std::vector<KeyRow>;
 
-inline KeyRow pressRow(int code) { return {KeyRowKind::Press, code}; }
-inline KeyRow releaseRow(int code) { return {KeyRowKind::Release, code}; }
-inline KeyRow pauseRow(int ms) { return {KeyRowKind::Pause, ms}; }
+inline KeyRow pressRow(int code)
+{
+    return {KeyRowKind::Press, code};
+}
+inline KeyRow releaseRow(int code)
+{
+    return {KeyRowKind::Release, code};
+}
+inline KeyRow pauseRow(int ms)
+{
+    return {KeyRowKind::Pause, ms};
+}
 
 // The pause a mouse click entry puts between its press and release.
 inline constexpr int MouseClickPause = 50;

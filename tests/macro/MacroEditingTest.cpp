@@ -21,8 +21,7 @@ constexpr int B = 0x42;
 TEST_F(MacroTest, EventsBecomeRowsWithPausesBetweenButNotAfterTheLast)
 {
     const StMacro m = macroWith(1, {{A, 1, 30}, {A, 0, 40}, {245, 0, 99}});
-    EXPECT_EQ(EventsToKeyList(m),
-        (KeyRows{pressRow(A), pauseRow(30), releaseRow(A), pauseRow(40), releaseRow(245)}));
+    EXPECT_EQ(EventsToKeyList(m), (KeyRows{pressRow(A), pauseRow(30), releaseRow(A), pauseRow(40), releaseRow(245)}));
 
     StMacro noDelays = m;
     noDelays.dwAutoDelay = 0;
@@ -118,8 +117,8 @@ TEST_F(MacroTest, RecordingTakesOnePressAndOneReleaseOfAHeldKey)
     feed(A, true, 1100);
     feed(B, false, 1250);
     feed(B, true, 1300);
-    EXPECT_EQ(list, (KeyRows{pressRow(A), pauseRow(100), releaseRow(A), pauseRow(150), pressRow(B), pauseRow(50),
-                        releaseRow(B)}));
+    EXPECT_EQ(list,
+        (KeyRows{pressRow(A), pauseRow(100), releaseRow(A), pauseRow(150), pressRow(B), pauseRow(50), releaseRow(B)}));
 
     // A pause longer than the device holds is cut; equal timestamps give no pause row.
     recorder.start();
