@@ -179,7 +179,9 @@ bool CKavrelDlg::initialise()
     }
     if (m_link.CountDevices() > 1)
         show_message(this, "tc_msg11");
-    StartApplyWorker(m_link);
+    // A failed apply reports through plain boxes; the window program's box handler queues them to this
+    // thread, so the worker never waits for the user.
+    StartApplyWorker(m_link, platform::directMessageSink());
     m_workerStarted = true;
     {
         std::lock_guard lock(ApplyDataMutex());
