@@ -231,12 +231,6 @@ void ApplyWorker::serveProfile(ProfileRequest& request)
         request.done(applied);
 }
 
-{
-    std::lock_guard lock(m_mutex);
-    ++m_appliesDone;
-    m_applied.notify_all();
-}
-
 void StartApplyWorker(CUSBDriver& link, platform::MessageSink& messages)
 {
     processWorker() = std::make_unique<ApplyWorker>(link, messages);
