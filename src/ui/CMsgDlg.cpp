@@ -125,8 +125,8 @@ void CMsgDlg::createButtons()
         connect(m_ok, &CPngBtn::clicked, this, &CMsgDlg::onOk);
     }
     const QPoint cancelAt(w - RightButtonOffset, h - ButtonBottomOffset);
-    if (CPngBtn* cancel = create_skin_button(
-            this, QRect(cancelAt, QSize()), TextButtonFiles, &m_background, 0, textOf("tc_cancel"))) {
+    if (CPngBtn* cancel
+        = create_skin_button(this, QRect(cancelAt, QSize()), TextButtonFiles, &m_background, 0, textOf("tc_cancel"))) {
         cancel->setObjectName("cancel");
         cancel->setVisible(!information);
         connect(cancel, &CPngBtn::clicked, this, &CMsgDlg::onCancel);
@@ -215,8 +215,8 @@ void CMsgDlg::captureKey(int virtualKey, std::uint32_t keyFlags, int state)
 {
     if (!m_capture.handle(virtualKey, keyFlags, state) || !m_input)
         return;
-    m_input->setText(QString::fromStdString(
-        combo_to_side_text(m_capture.modifiers(), m_capture.firstKey(), m_capture.secondKey())));
+    m_input->setText(
+        QString::fromStdString(combo_to_side_text(m_capture.modifiers(), m_capture.firstKey(), m_capture.secondKey())));
 }
 
 bool CMsgDlg::event(QEvent* event)

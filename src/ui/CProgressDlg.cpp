@@ -19,8 +19,7 @@ const ButtonFiles CloseFiles{"exit_nr.png", "exit_ov.png", "exit_ov.png"};
 constexpr std::uint32_t TextColor = 0xFFFFFF;
 
 // Runs `call` on the interface thread with the dialog, when it still exists then.
-template <class Call>
-void onInterfaceThread(const QPointer<CProgressDlg>& dialog, Call call)
+template <class Call> void onInterfaceThread(const QPointer<CProgressDlg>& dialog, Call call)
 {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
@@ -145,9 +144,8 @@ QueuedApplyProgress::QueuedApplyProgress(CProgressDlg* dialog)
 
 void QueuedApplyProgress::progress(int percent)
 {
-    onInterfaceThread(m_dialog, [percent](CProgressDlg& dialog) {
-        sendWindowMessage(&dialog, MsgApplyProgress, std::uintptr_t(percent));
-    });
+    onInterfaceThread(m_dialog,
+        [percent](CProgressDlg& dialog) { sendWindowMessage(&dialog, MsgApplyProgress, std::uintptr_t(percent)); });
 }
 
 void QueuedApplyProgress::close()

@@ -39,10 +39,8 @@ SystemMessageBoxes::SystemMessageBoxes()
 {
     setObjectName("systemMessageBoxes");
     QPointer<SystemMessageBoxes> self(this);
-    m_previous = platform::setMessageBoxHandler(
-        [self](std::string_view caption, std::string_view text, platform::BoxIcon icon) {
-            show(self, caption, text, icon);
-        });
+    m_previous = platform::setMessageBoxHandler([self](std::string_view caption, std::string_view text,
+                                                    platform::BoxIcon icon) { show(self, caption, text, icon); });
 }
 
 SystemMessageBoxes::~SystemMessageBoxes()
@@ -55,24 +53,33 @@ SystemMessageBoxes::~SystemMessageBoxes()
 void SystemMessageBoxes::show(
     const QPointer<SystemMessageBoxes>& boxes, std::string_view caption, std::string_view text, platform::BoxIcon icon)
 {
-    const QString captionText = textOf(caption);
-    const QString bodyText = textOf(text);
-    if (onInterfaceThread()) {
-        if (boxes)
-            boxes->showModal(captionText, bodyText, icon);
+    if (!onInterfaceThread()) {
+        queue(boxes, caption, text, icon);
         return;
     }
+    if (boxes)
+        boxes->showModal(textOf(caption), textOf(text), icon);
+}
+
+void SystemMessageBoxes::queue(
+    const QPointer<SystemMessageBoxes>& boxes, std::string_view caption, std::string_view text, platform::BoxIcon icon)
+{
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
         return;
     // The pointer is only looked at on the interface thread, where the boxes object lives and dies.
     QMetaObject::invokeMethod(
         app,
-        [boxes, captionText, bodyText, icon] {
+        [boxes, captionText = textOf(caption), bodyText = textOf(text), icon] {
             if (boxes)
                 boxes->showQueued(captionText, bodyText, icon);
         },
         Qt::QueuedConnection);
+}
+
+void SystemMessageBoxes::QueuedSink::post(const platform::UserMessage& message)
+{
+    queue(m_boxes, message.caption, message.text, message.icon);
 }
 
 int SystemMessageBoxes::openBoxes() const

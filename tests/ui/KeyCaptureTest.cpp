@@ -1,8 +1,8 @@
 // Key events to key messages: every modifier side, both Enters, AltGr, the
 // keys Qt keeps for itself, and the fallback without a native scan code.
 
-#include "ui/ComboCapture.h"
 #include "ui/KeyCapture.h"
+#include "ui/ComboCapture.h"
 
 #include "UiTestSupport.h"
 
@@ -95,8 +95,8 @@ TEST(KeyCapture, WithoutNativeScanCodeTheQtKeyIsUsed)
         EXPECT_EQ(stroke->virtualKey, row.virtualKey);
         EXPECT_EQ(sidedKeyCode(stroke->virtualKey, stroke->keyFlags), row.sided);
     }
-    EXPECT_TRUE(keyStrokeOf(QKeyEvent(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier))->keyFlags
-        & KeyFlagExtended);
+    EXPECT_TRUE(
+        keyStrokeOf(QKeyEvent(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier))->keyFlags & KeyFlagExtended);
     EXPECT_FALSE(keyStrokeOf(QKeyEvent(QEvent::KeyPress, Qt::Key_unknown, {})));
     EXPECT_FALSE(keyStrokeOf(QKeyEvent(QEvent::ShortcutOverride, Qt::Key_A, {})));
     // A scan code the table does not know falls back to the Qt key.

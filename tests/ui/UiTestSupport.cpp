@@ -10,8 +10,8 @@
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <QtTest/qtestspontaneevent.h>
@@ -140,29 +140,58 @@ QtKeyOf qtKeyOf(int virtualKey, bool extended)
     if (vk >= 0x70 && vk <= 0x87)
         return {Qt::Key_F1 + (vk - 0x70), {}};
     switch (vk) {
-    case 0x08: return {Qt::Key_Backspace, QString(QChar(8))};
-    case 0x09: return {Qt::Key_Tab, QString(QChar(9))};
-    case 0x0D: return {extended ? Qt::Key_Enter : Qt::Key_Return, QString(QChar(13))};
-    case 0x10: case 0xA0: case 0xA1: return {Qt::Key_Shift, {}};
-    case 0x11: case 0xA2: case 0xA3: return {Qt::Key_Control, {}};
-    case 0x12: case 0xA4: return {Qt::Key_Alt, {}};
-    case 0xA5: return {Qt::Key_AltGr, {}};
-    case 0x14: return {Qt::Key_CapsLock, {}};
-    case 0x1B: return {Qt::Key_Escape, QString(QChar(27))};
-    case 0x20: return {Qt::Key_Space, QStringLiteral(" ")};
-    case 0x21: return {Qt::Key_PageUp, {}};
-    case 0x22: return {Qt::Key_PageDown, {}};
-    case 0x23: return {Qt::Key_End, {}};
-    case 0x24: return {Qt::Key_Home, {}};
-    case 0x25: return {Qt::Key_Left, {}};
-    case 0x26: return {Qt::Key_Up, {}};
-    case 0x27: return {Qt::Key_Right, {}};
-    case 0x28: return {Qt::Key_Down, {}};
-    case 0x2D: return {Qt::Key_Insert, {}};
-    case 0x2E: return {Qt::Key_Delete, {}};
-    case 0x5B: case 0x5C: return {Qt::Key_Meta, {}};
-    case 0x5D: return {Qt::Key_Menu, {}};
-    default: return {Qt::Key_unknown, {}};
+    case 0x08:
+        return {Qt::Key_Backspace, QString(QChar(8))};
+    case 0x09:
+        return {Qt::Key_Tab, QString(QChar(9))};
+    case 0x0D:
+        return {extended ? Qt::Key_Enter : Qt::Key_Return, QString(QChar(13))};
+    case 0x10:
+    case 0xA0:
+    case 0xA1:
+        return {Qt::Key_Shift, {}};
+    case 0x11:
+    case 0xA2:
+    case 0xA3:
+        return {Qt::Key_Control, {}};
+    case 0x12:
+    case 0xA4:
+        return {Qt::Key_Alt, {}};
+    case 0xA5:
+        return {Qt::Key_AltGr, {}};
+    case 0x14:
+        return {Qt::Key_CapsLock, {}};
+    case 0x1B:
+        return {Qt::Key_Escape, QString(QChar(27))};
+    case 0x20:
+        return {Qt::Key_Space, QStringLiteral(" ")};
+    case 0x21:
+        return {Qt::Key_PageUp, {}};
+    case 0x22:
+        return {Qt::Key_PageDown, {}};
+    case 0x23:
+        return {Qt::Key_End, {}};
+    case 0x24:
+        return {Qt::Key_Home, {}};
+    case 0x25:
+        return {Qt::Key_Left, {}};
+    case 0x26:
+        return {Qt::Key_Up, {}};
+    case 0x27:
+        return {Qt::Key_Right, {}};
+    case 0x28:
+        return {Qt::Key_Down, {}};
+    case 0x2D:
+        return {Qt::Key_Insert, {}};
+    case 0x2E:
+        return {Qt::Key_Delete, {}};
+    case 0x5B:
+    case 0x5C:
+        return {Qt::Key_Meta, {}};
+    case 0x5D:
+        return {Qt::Key_Menu, {}};
+    default:
+        return {Qt::Key_unknown, {}};
     }
 }
 
@@ -191,8 +220,8 @@ void deliverKey(QWidget* target, QKeyEvent& event)
     QWidget* receiver = keyReceiver(target);
     QSpontaneKeyEvent::setSpontaneous(&event);
     if (event.type() == QEvent::KeyPress
-        && qt_sendShortcutOverrideEvent(receiver, event.timestamp(), event.key(), event.modifiers(), event.text(),
-            event.isAutoRepeat()))
+        && qt_sendShortcutOverrideEvent(
+            receiver, event.timestamp(), event.key(), event.modifiers(), event.text(), event.isAutoRepeat()))
         return;
     QApplication::sendEvent(receiver, &event);
 }
@@ -263,8 +292,8 @@ void sendKey(QWidget* target, int virtualKey, bool down, bool autoRepeat, std::u
     const bool extended = entry && entry->extended;
     const QtKeyOf key = qtKeyOf(entry ? entry->virtualKey : virtualKey, extended && (virtualKey & 0xFF) == 0x0D);
     const quint32 scanCode = entry ? quint32(entry->evdev) + 8 : 0;
-    QKeyEvent event(down ? QEvent::KeyPress : QEvent::KeyRelease, key.key, Qt::NoModifier, scanCode, 0, 0,
-        key.text, autoRepeat);
+    QKeyEvent event(
+        down ? QEvent::KeyPress : QEvent::KeyRelease, key.key, Qt::NoModifier, scanCode, 0, 0, key.text, autoRepeat);
     event.setTimestamp(timestampMs);
     deliverKey(target, event);
 }
