@@ -4,6 +4,7 @@
 // key events as the X server delivers them, and a program folder to run in.
 
 #include "app/Config.h"
+#include "controls/ControlTestSupport.h" // processEvents, rendered, MessageRecorder, TestSkin
 #include "support/TestSupport.h"
 
 #include <QString>
