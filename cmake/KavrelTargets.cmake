@@ -6,6 +6,10 @@ if(KAVREL_WERROR)
   target_compile_options(kavrel_warnings INTERFACE -Werror)
 endif()
 
+# KAVREL_VERSION, the project's version ("0.1.0"; text.xml's tc_version is "V" and the same), for --version.
+add_library(kavrel_version INTERFACE)
+target_compile_definitions(kavrel_version INTERFACE KAVREL_VERSION="${PROJECT_VERSION}")
+
 if(KAVREL_SANITIZE)
   add_compile_options(-fsanitize=${KAVREL_SANITIZE} -fno-omit-frame-pointer -g)
   add_link_options(-fsanitize=${KAVREL_SANITIZE})
