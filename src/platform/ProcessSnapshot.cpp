@@ -112,8 +112,7 @@ bool containsIgnoringCase(std::string_view haystack, std::string_view needle)
 namespace {
 
 // Calls visit(pid, rootFd) for every process folder of the walked folder; the walk never fails.
-template <class Visit>
-void forEachProcess(const std::filesystem::path& procRoot, Visit visit)
+template <class Visit> void forEachProcess(const std::filesystem::path& procRoot, Visit visit)
 {
     DIR* dir = ::opendir(procRoot.c_str());
     if (!dir)

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 #include <string>
-#include <unordered_map>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kavrel::platform {

@@ -8,6 +8,7 @@
 #include "controls/SkinText.h"
 #include "ui/CKavrelDlg.h"
 #include "ui/SingleInstance.h"
+#include "ui/SystemMessageBoxes.h"
 
 #include <QApplication>
 #include <QFile>
@@ -90,6 +91,7 @@ void CKavrelApp::runMainWindow()
 {
     // Hiding the window to the tray must not end the program; only the window's end does.
     QApplication::setQuitOnLastWindowClosed(false);
+    SystemMessageBoxes boxes; // plain boxes from any thread, shown on this one
     CKavrelDlg window;
     m_instance->setReceiver(&window);
     window.exec();

@@ -13,6 +13,7 @@
 #include "device/ApplyWorker.h"
 #include "device/DeviceNoticeHandler.h"
 #include "macro/MacroLibrary.h"
+#include "macro/MacroList.h"
 #include "model/Lists.h"
 #include "model/ProfileStore.h"
 #include "platform/HotplugMonitor.h"
@@ -20,9 +21,9 @@
 #include "platform/ProcessSnapshot.h"
 #include "ui/CKBColorDlg.h"
 #include "ui/CLedDlg.h"
-#include "ui/KeyColorSets.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgressDlg.h"
+#include "ui/KeyColorSets.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -459,7 +460,8 @@ void CKavrelDlg::refreshKeyboardView()
     const int count = std::clamp(KeyCount, 0, KeyTableSize);
     for (int i = 0; i < count; ++i)
         m_view->setHasFunction(i, keyDiffersFromDefault(profile.keys[i], KeyTable[i]));
-    m_view->setAllColors(profile.ledMode == PerKeyLedMode ? keyColorsOfSet(profile, profile.colorSet) : KeyColorArray{});
+    m_view->setAllColors(
+        profile.ledMode == PerKeyLedMode ? keyColorsOfSet(profile, profile.colorSet) : KeyColorArray{});
 }
 
 void CKavrelDlg::handleKeyClick(int key)

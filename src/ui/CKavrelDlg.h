@@ -31,7 +31,7 @@ struct PROFILE;
 namespace platform {
 class HotplugMonitor;
 class ProcessWalker;
-}
+} // namespace platform
 
 // The program's one top-level window: the skinned frameless window with the keyboard view, the lighting
 // page's area, the profile buttons and the Apply/OK/Cancel row. It owns the device link, the apply worker's
