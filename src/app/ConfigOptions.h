@@ -63,8 +63,8 @@ template <typename SettingsT, typename Visitor> void visitConfigOptions(Settings
     v.integer("BarW", s.BarW, 180);
     v.integer("BarH", s.BarH, 18);
     v.integer("SliderY", s.SliderY, 0);
-    v.ledParam("LEDParam", s.LEDParam,
-        std::array<std::uint8_t, 3>{0, std::uint8_t(s.DefSpeed), std::uint8_t(s.DefLight)});
+    v.ledParam(
+        "LEDParam", s.LEDParam, std::array<std::uint8_t, 3>{0, std::uint8_t(s.DefSpeed), std::uint8_t(s.DefLight)});
     v.outline("UnRectKey", s.UnRectKey);
     v.color("Txt_clr", s.Txt_clr, 0u);
     v.color("Btn_txt_clr_nr", s.Btn_txt_clr_nr, 0u);
