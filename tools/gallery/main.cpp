@@ -9,6 +9,7 @@
 
 #include "app/Config.h"
 #include "app/Paths.h"
+#include "app/Texts.h"
 #include "controls/SkinMenu.h"
 
 #include <QApplication>
@@ -43,6 +44,7 @@ int main(int argc, char** argv)
     }
     const QByteArray text = file.readAll();
     LoadConfigText(std::string_view(text.constData(), std::size_t(text.size())));
+    LoadTexts(TextFilePath());
     load_menu_library();
 
     gallery::GalleryCanvas canvas;
@@ -51,6 +53,7 @@ int main(int argc, char** argv)
     gallery::addSlidersAndTree(canvas);
     gallery::addMenus(canvas);
     gallery::addDialogs(canvas);
+    gallery::addKeyFunctionPicker(canvas);
     if (!canvas.render().save(out)) {
         std::fprintf(stderr, "kavrel-gallery: could not write %s\n", qPrintable(out));
         return 1;
