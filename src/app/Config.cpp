@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace kavrel {
@@ -32,9 +34,18 @@ int saturatingSum(long long a, long long b)
     return static_cast<int>(std::clamp<long long>(a + b, INT_MIN, INT_MAX));
 }
 
+// Messages shown by the load in progress; the load runs on one thread, once, like the settings it fills.
+int shownProblems = 0;
+
+void showProblem(std::string_view caption, std::string_view text, platform::BoxIcon icon)
+{
+    ++shownProblems;
+    platform::showMessageBox(caption, text, icon);
+}
+
 void showError(std::string_view text)
 {
-    platform::showMessageBox("Error", text, platform::BoxIcon::Error);
+    showProblem("Error", text, platform::BoxIcon::Error);
 }
 
 // One number of a list: optional leading blanks, a sign, in hex an optional
@@ -337,7 +348,7 @@ void readKeyTable(const IniFile& ini)
         const KEYINFO key = keyFromLine(line);
         // A negative position is as unusable as one past the matrix: both would index outside it.
         if (key.matrixIndex < 0 || key.matrixIndex >= KeyTableSize) {
-            platform::showMessageBox("Warning", "Wrong matrix index value!", platform::BoxIcon::Warning);
+            showProblem("Warning", "Wrong matrix index value!", platform::BoxIcon::Warning);
             continue;
         }
         KeyTable[KeyCount++] = key;
@@ -346,10 +357,11 @@ void readKeyTable(const IniFile& ini)
 
 bool loadFrom(const IniFile& ini)
 {
+    shownProblems = 0;
     Cfg = Settings{};
     readSettings(ConfigReader(ini), Cfg);
     readKeyTable(ini);
-    return true;
+    return shownProblems == 0;
 }
 
 } // namespace
@@ -361,7 +373,13 @@ bool LoadConfigText(std::string_view text)
 
 bool LoadConfig()
 {
-    return loadFrom(IniFile::load(ConfigFilePath()));
+    const std::filesystem::path path = ConfigFilePath();
+    std::error_code error;
+    const bool readable = std::filesystem::is_regular_file(path, error) && access(path.c_str(), R_OK) == 0;
+    if (!readable)
+        WriteLog("cfg.ini not readable: %s", path.c_str());
+    const bool checked = loadFrom(IniFile::load(path));
+    return readable && checked;
 }
 
 int MatrixOfVirtualKey(int virtualKey)

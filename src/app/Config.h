@@ -93,12 +93,16 @@ extern Settings Cfg;
 extern std::array<KEYINFO, KeyTableSize> KeyTable;
 extern int KeyCount;
 
-// Reads cfg.ini from the program folder. Never fails: a missing file gives
-// every default; problems are shown in plain message boxes and the load goes
-// on. Calls InitLog right after reading Debug.
+// Reads cfg.ini from the program folder; the load always completes: a
+// missing file gives every default, and each problem is shown in a plain
+// message box (on the calling thread: start-up or the command line) while the
+// load goes on. Calls InitLog right after reading Debug. Returns false when
+// the file could not be read or any problem was shown, so a caller can tell
+// a clean load from one that fell back to defaults.
 bool LoadConfig();
 
-// LoadConfig on the text of a cfg.ini (tests, fuzzing, other folders).
+// LoadConfig on the text of a cfg.ini (tests, fuzzing, other folders): false
+// when a problem was shown.
 bool LoadConfigText(std::string_view text);
 
 // The matrix position of the first stored key that is the given virtual key

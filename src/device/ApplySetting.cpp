@@ -10,7 +10,9 @@
 #include "platform/MessageBox.h"
 
 #include <chrono>
+#include <cstdio>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace kavrel {
@@ -79,9 +81,11 @@ private:
 // first failure unless GoWithNoDev tolerates it.
 class ProfileApplier {
 public:
-    ProfileApplier(CUSBDriver& link, ApplyProgress* progress, const PROFILE& profile, MacroSource& macros)
+    ProfileApplier(CUSBDriver& link, ApplyProgress* progress, const PROFILE& profile, MacroSource& macros,
+        platform::MessageSink& messages)
         : m_link(link)
         , m_progress(progress)
+        , m_messages(messages)
         , m_profile(profile)
         , m_macros(macros)
         , m_lookup([&macros](std::uint32_t id) { return macros.find(id); })
@@ -114,22 +118,20 @@ private:
             m_progress->progress(percent);
     }
 
-    // Sends a table; a failure is logged with the text, and shown unless tolerated.
-    bool send(std::uintptr_t handle, std::uint8_t reportId, std::span<const std::uint8_t> data, const char* failure,
-        int failureArgument = -1)
+    // Sends a table; a failure is logged as "<what>, err=0x<errno>", and
+    // reported to the user unless tolerated.
+    bool send(std::uintptr_t handle, std::uint8_t reportId, std::span<const std::uint8_t> data, std::string_view what)
     {
         int error = 0;
         if (SendCommand(m_link, handle, reportId, data, error))
             return true;
-        char text[128];
-        if (failureArgument >= 0)
-            std::snprintf(text, sizeof text, failure, failureArgument, unsigned(error));
-        else
-            std::snprintf(text, sizeof text, failure, unsigned(error));
-        WriteLog("%s", text);
+        char code[16];
+        std::snprintf(code, sizeof code, "%x", unsigned(error));
+        const std::string text = std::string(what) + ", err=0x" + code;
+        WriteLog("%s", text.c_str());
         if (m_tolerant)
             return true;
-        ShowInfoBox("%s", text);
+        m_messages.post({"Info", text, platform::BoxIcon::Information});
         return false;
     }
 
@@ -144,7 +146,7 @@ private:
             data[3] = m_profile.ledLevels[m_profile.ledMode].brightness;
         }
         LogHexDump(data.data(), data.size(), 32, "LED(Save): ");
-        if (!send(m_link.m_hLed, ReportLighting, data, "Set led data, err=0x%x"))
+        if (!send(m_link.m_hLed, ReportLighting, data, "Set led data"))
             return false;
         applySleep(PauseAfterLightingMs);
         return true;
@@ -164,7 +166,7 @@ private:
             data[1 + p] = std::uint8_t(index);
         }
         makePairEqual(data[1 + PairedPositionA], data[1 + PairedPositionB]);
-        if (!send(m_link.m_hColor, ReportColors, data, "Set color[%d] data, err=0x%x", int(set)))
+        if (!send(m_link.m_hColor, ReportColors, data, "Set color[" + std::to_string(set) + "] data"))
             return false;
         applySleep(PauseAfterColorsMs);
         return true;
@@ -201,7 +203,7 @@ private:
                 int(macro->Macro_Buffer_ID));
             const int p = key.matrixIndex;
             if (p < 0 || p >= MatrixSize) {
-                platform::showMessageBox("Warning", "Matrix inx warning", platform::BoxIcon::Warning);
+                m_messages.post({"Warning", "Matrix inx warning", platform::BoxIcon::Warning});
                 continue;
             }
             if (macro->Macro_Buffer_ID < 1 || macro->Macro_Buffer_ID > MacroSlotCount) {
@@ -232,14 +234,16 @@ private:
     bool sendMatrixAndMacros()
     {
         MatrixWords matrix;
-        KEYINFO_2_Matrix(std::span<const KEYINFO, 144>(m_profile.keys, 144), matrix, m_lookup);
+        const std::vector<int> withoutCode = KEYINFO_2_Matrix(m_profile.keys, KeyTable, matrix, m_lookup);
+        for (std::size_t i = 0; i < withoutCode.size(); ++i)
+            m_messages.post({"Error", "Invaild key code", platform::BoxIcon::Error});
         logChangedWords(matrix);
         report(70);
 
         std::array<std::uint8_t, MacroDataBytes> table{};
         if (assignMacroSlots(matrix, table) > 0) {
             LogHexDump(table.data(), table.size(), 48, "Macro: ");
-            if (!send(m_link.m_hMacro, ReportMacros, table, "Set macro buffer, err=0x%x"))
+            if (!send(m_link.m_hMacro, ReportMacros, table, "Set macro buffer"))
                 return false;
             applySleep(PauseAfterMacrosMs);
         }
@@ -251,7 +255,7 @@ private:
         for (int p = 0; p < MatrixSize; ++p)
             for (int b = 0; b < 4; ++b)
                 data[4 * p + b] = std::uint8_t(matrix[p] >> (8 * b));
-        if (!send(m_link.m_hMatrix, ReportMatrix, data, "Set matrix, err=0x%x"))
+        if (!send(m_link.m_hMatrix, ReportMatrix, data, "Set matrix"))
             return false;
         applySleep(PauseAfterMatrixMs);
         return true;
@@ -259,18 +263,19 @@ private:
 
     CUSBDriver& m_link;
     ApplyProgress* m_progress;
+    platform::MessageSink& m_messages;
     const PROFILE& m_profile;
     MacroSource& m_macros;
     MacroLookup m_lookup;
     bool m_tolerant;
 };
 
-bool applyWith(
-    CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, MacroSource& macros, std::uint32_t flags)
+bool applyWith(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, MacroSource& macros,
+    std::uint32_t flags, platform::MessageSink& messages)
 {
     if (!link || !profile || profile->id == 0)
         return false;
-    ProfileApplier applier(*link, progress, *profile, macros);
+    ProfileApplier applier(*link, progress, *profile, macros, messages);
     const bool result = applier.run(flags);
     macros.resetSlots();
     return result;
@@ -328,19 +333,20 @@ std::vector<StMacro> MacrosUsedBy(const PROFILE& profile)
     return used;
 }
 
-bool ApplySetting(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::uint32_t flags)
+bool ApplySetting(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::uint32_t flags,
+    platform::MessageSink& messages)
 {
     if (!profile)
         return false;
     std::vector<StMacro> macros = MacrosUsedBy(*profile);
-    return ApplySettingWith(link, progress, profile, macros, flags);
+    return ApplySettingWith(link, progress, profile, macros, flags, messages);
 }
 
 bool ApplySettingWith(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::vector<StMacro>& macros,
-    std::uint32_t flags)
+    std::uint32_t flags, platform::MessageSink& messages)
 {
     SnapshotMacroSource source(macros);
-    return applyWith(link, progress, profile, source, flags);
+    return applyWith(link, progress, profile, source, flags, messages);
 }
 
 } // namespace kavrel

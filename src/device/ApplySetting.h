@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/HardwareEncoding.h"
+#include "platform/MessageBox.h"
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,13 @@ inline constexpr std::uint32_t ApplyWithProgress = 0x8000;
 
 // Where an apply reports its progress (percent 20, 70, 100) and, through the
 // worker, that it is over. The window program posts message 1067 from it.
+//
+// Calls come on the worker thread and must return without waiting for the
+// interface thread (post and return): that thread may be joining the worker.
+// The worker calls close() exactly once for every target handed to
+// ApplyWorker::request, also when requests were merged into one apply, when
+// the apply was dropped (no keyboard) and when the worker stops before
+// serving it. After close() the worker never touches the target again.
 class ApplyProgress {
 public:
     virtual ~ApplyProgress() = default;
@@ -44,7 +52,14 @@ bool SendCommand(
 // tolerated with GoWithNoDev). It encodes copies of the macros the profile
 // uses (from MacroList), so the records in MacroList are never changed and
 // their Macro_Buffer_ID stays 0.
-bool ApplySetting(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::uint32_t flags);
+//
+// What the user must be told goes to messages, never to a box shown here:
+// "Info" "<table>, err=0x<errno>" for a failed report, "Error" "Invaild key
+// code" once for each assigned key without device code, "Warning" "Matrix
+// inx warning" for a macro key outside the matrix. The default sink shows
+// them at once (command line, interface thread); the worker passes its own.
+bool ApplySetting(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::uint32_t flags,
+    platform::MessageSink& messages = platform::directMessageSink());
 
 // Copies of the MacroList entries the profile's keys use, each once.
 std::vector<StMacro> MacrosUsedBy(const PROFILE& profile);
@@ -52,6 +67,6 @@ std::vector<StMacro> MacrosUsedBy(const PROFILE& profile);
 // ApplySetting on macros the caller owns (a snapshot taken under a lock);
 // their Macro_Buffer_ID is 0 again when it returns.
 bool ApplySettingWith(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::vector<StMacro>& macros,
-    std::uint32_t flags);
+    std::uint32_t flags, platform::MessageSink& messages = platform::directMessageSink());
 
 } // namespace kavrel

@@ -45,8 +45,9 @@ std::mutex& ApplyDataMutex()
     return mutex;
 }
 
-ApplyWorker::ApplyWorker(CUSBDriver& link)
+ApplyWorker::ApplyWorker(CUSBDriver& link, platform::MessageSink& messages)
     : m_link(link)
+    , m_messages(messages)
     , m_thread([this](std::stop_token stop) { run(stop); })
 {
 }
@@ -59,12 +60,23 @@ ApplyWorker::~ApplyWorker()
 void ApplyWorker::request(std::uint32_t flags, ApplyProgress* progress)
 {
     bool wake = false;
+    bool stopped = false;
+    {
+        std::lock_guard lock(m_mutex);
+        stopped = m_stopped;
+    }
+    if (stopped) {
+        // Nobody will serve it: the target must still see its end.
+        if (progress)
+            progress->close();
+        return;
+    }
     {
         std::lock_guard lock(m_mutex);
         flags &= ~ApplyWithProgress;
         if (progress) {
             flags |= ApplyWithProgress;
-            m_pendingProgress = progress;
+            m_pendingTargets.push_back(progress);
         }
         wake = m_pendingFlags == 0;
         m_pendingFlags |= flags;
@@ -89,6 +101,12 @@ int ApplyWorker::appliesDone() const
     return m_appliesDone;
 }
 
+bool ApplyWorker::waitForApplies(int count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_applied.wait_for(lock, timeout, [&] { return m_appliesDone >= count; });
+}
+
 void ApplyWorker::run(std::stop_token stop)
 {
     WriteLog("Start Thread");
@@ -97,43 +115,82 @@ void ApplyWorker::run(std::stop_token stop)
         if (stop.stop_requested())
             break;
         std::uint32_t flags = 0;
-        ApplyProgress* progress = nullptr;
+        std::vector<ApplyProgress*> targets;
         {
             std::lock_guard lock(m_mutex);
             flags = std::exchange(m_pendingFlags, 0);
-            progress = std::exchange(m_pendingProgress, nullptr);
+            targets = std::exchange(m_pendingTargets, {});
         }
         if (flags != 0)
-            serve(flags, progress);
+            serve(flags, std::move(targets));
     }
+    std::vector<ApplyProgress*> unserved;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopped = true;
+        unserved = std::exchange(m_pendingTargets, {});
+    }
+    for (ApplyProgress* target : unserved)
+        target->close();
     WriteLog("thread exit");
 }
 
-void ApplyWorker::serve(std::uint32_t flags, ApplyProgress* progress)
+namespace {
+
+// Every target of the requests merged into one apply sees its progress.
+class ProgressFanOut final : public ApplyProgress {
+public:
+    explicit ProgressFanOut(const std::vector<ApplyProgress*>& targets)
+        : m_targets(targets)
+    {
+    }
+    void progress(int percent) override
+    {
+        for (ApplyProgress* target : m_targets)
+            target->progress(percent);
+    }
+    void close() override
+    {
+        for (ApplyProgress* target : m_targets)
+            target->close();
+    }
+
+private:
+    const std::vector<ApplyProgress*>& m_targets;
+};
+
+} // namespace
+
+void ApplyWorker::serve(std::uint32_t flags, std::vector<ApplyProgress*> targets)
 {
+    ProgressFanOut progress(targets);
     const HidHandle matrix = m_link.m_hMatrix.load();
     WriteLog("Start Apply: hDevice=0x%x, nFlag=0x%x", unsigned(matrix), unsigned(flags));
     if (matrix == 0 && Cfg.GoWithNoDev == 0) {
-        if (progress)
-            progress->close();
+        progress.close();
         return;
     }
     ApplySnapshot snapshot = takeSnapshot();
-    ApplyProgress* target = (flags & ApplyWithProgress) ? progress : nullptr;
+    ApplyProgress* target = (flags & ApplyWithProgress) && !targets.empty() ? &progress : nullptr;
     const bool applied
-        = snapshot.profile && ApplySettingWith(&m_link, target, &*snapshot.profile, snapshot.macros, flags);
+        = snapshot.profile && ApplySettingWith(&m_link, target, &*snapshot.profile, snapshot.macros, flags, m_messages);
     if (!applied)
-        platform::showMessageBox("Error", "   Update settings failed!      ", platform::BoxIcon::Warning);
-    if (target)
-        target->close();
+        m_messages.post({"Error", "   Update settings failed!      ", platform::BoxIcon::Warning});
+    progress.close();
     WriteLog("Apply Over");
-    std::lock_guard lock(m_mutex);
-    ++m_appliesDone;
+    finishApply();
 }
 
-void StartApplyWorker(CUSBDriver& link)
+void ApplyWorker::finishApply()
 {
-    processWorker() = std::make_unique<ApplyWorker>(link);
+    std::lock_guard lock(m_mutex);
+    ++m_appliesDone;
+    m_applied.notify_all();
+}
+
+void StartApplyWorker(CUSBDriver& link, platform::MessageSink& messages)
+{
+    processWorker() = std::make_unique<ApplyWorker>(link, messages);
 }
 
 void RequestApply(std::uint32_t flags, ApplyProgress* progress)

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "device/ApplySetting.h"
+#include "platform/MessageBox.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <semaphore>
 #include <thread>
+#include <vector>
 
 namespace kavrel {
 
@@ -20,9 +24,15 @@ std::mutex& ApplyDataMutex();
 // request. Requests never block: their flags are merged (OR) into one
 // pending set, and each apply takes the whole set when it starts, so a
 // request made during an apply is served by the next one with all its flags.
+//
+// The worker never waits on the interface: what the user must be told (a
+// failed report, "Update settings failed!") goes to the message sink, whose
+// post() returns at once; progress targets are only called, never waited on.
 class ApplyWorker {
 public:
-    explicit ApplyWorker(CUSBDriver& link);
+    // messages receives every message of every apply, on the worker thread;
+    // it must outlive the worker. Without one they go to standard error.
+    explicit ApplyWorker(CUSBDriver& link, platform::MessageSink& messages = platform::standardErrorSink());
     ~ApplyWorker(); // stops and joins
 
     ApplyWorker(const ApplyWorker&) = delete;
@@ -30,6 +40,9 @@ public:
 
     // Requests an apply with these flags. With a progress target, flag 0x8000
     // is added: the apply reports 20/70/100 to it and closes it at the end.
+    // Every target is closed exactly once: requests merged into one apply
+    // each get its progress and close; a request dropped (no keyboard) or
+    // left pending when the worker stops has its target closed at once.
     void request(std::uint32_t flags, ApplyProgress* progress = nullptr);
 
     // Ends the thread after the apply in progress, if any; idempotent.
@@ -38,21 +51,29 @@ public:
     // Applies finished so far (tests and diagnostics).
     int appliesDone() const;
 
+    // Waits until at least count applies have finished; false on timeout.
+    bool waitForApplies(int count, std::chrono::milliseconds timeout) const;
+
 private:
     void run(std::stop_token stop);
-    void serve(std::uint32_t flags, ApplyProgress* progress);
+    void serve(std::uint32_t flags, std::vector<ApplyProgress*> targets);
+    void finishApply();
 
     CUSBDriver& m_link;
+    platform::MessageSink& m_messages;
     std::counting_semaphore<100> m_requests{0};
     mutable std::mutex m_mutex;
+    mutable std::condition_variable m_applied;
     std::uint32_t m_pendingFlags = 0;
-    ApplyProgress* m_pendingProgress = nullptr;
+    std::vector<ApplyProgress*> m_pendingTargets;
+    bool m_stopped = false;
     int m_appliesDone = 0;
     std::jthread m_thread; // last: started after everything it uses exists
 };
 
-// The process-wide worker of the window program.
-void StartApplyWorker(CUSBDriver& link);
+// The process-wide worker of the window program. The window program passes a
+// sink that queues each message to the interface thread.
+void StartApplyWorker(CUSBDriver& link, platform::MessageSink& messages = platform::standardErrorSink());
 void RequestApply(std::uint32_t flags, ApplyProgress* progress = nullptr);
 void StopApplyWorker();
 

@@ -1,10 +1,8 @@
 #include "device/HardwareEncoding.h"
 
-#include "app/Config.h"
 #include "app/Log.h"
 #include "macro/StMacro.h"
 #include "model/KeyNames.h"
-#include "platform/MessageBox.h"
 
 namespace kavrel {
 namespace {
@@ -36,70 +34,42 @@ std::int64_t mouseWord(std::uint32_t code)
     }
 }
 
-// Consumer usages of the media functions; byte 0 = 0x01 marks a consumer word.
+// Consumer usages of the media functions, by function code.
+struct MediaUsage {
+    std::uint32_t code;
+    std::uint32_t usage;
+};
+constexpr MediaUsage MediaUsages[] = {
+    {33, 0x0183},
+    {34, 0x00CD},
+    {35, 0x00B7},
+    {36, 0x00B6},
+    {37, 0x00B5},
+    {38, 0x00E9},
+    {39, 0x00EA},
+    {40, 0x00E2},
+    {48, 0x018A},
+    {49, 0x0192},
+    {50, 0x0194},
+    {51, 0x0221},
+    {52, 0x0223},
+    {53, 0x0224},
+    {54, 0x0225},
+    {55, 0x0226},
+    {56, 0x0227},
+    {57, 0x022A},
+};
+
+// Byte 0 = 0x01 marks a consumer word.
 std::int64_t mediaWord(std::uint32_t code)
 {
-    std::uint32_t usage = 0;
-    switch (code) {
-    case 33:
-        usage = 0x0183;
-        break;
-    case 34:
-        usage = 0x00CD;
-        break;
-    case 35:
-        usage = 0x00B7;
-        break;
-    case 36:
-        usage = 0x00B6;
-        break;
-    case 37:
-        usage = 0x00B5;
-        break;
-    case 38:
-        usage = 0x00E9;
-        break;
-    case 39:
-        usage = 0x00EA;
-        break;
-    case 40:
-        usage = 0x00E2;
-        break;
-    case 48:
-        usage = 0x018A;
-        break;
-    case 49:
-        usage = 0x0192;
-        break;
-    case 50:
-        usage = 0x0194;
-        break;
-    case 51:
-        usage = 0x0221;
-        break;
-    case 52:
-        usage = 0x0223;
-        break;
-    case 53:
-        usage = 0x0224;
-        break;
-    case 54:
-        usage = 0x0225;
-        break;
-    case 55:
-        usage = 0x0226;
-        break;
-    case 56:
-        usage = 0x0227;
-        break;
-    case 57:
-        usage = 0x022A;
-        break;
-    default:
-        return NoDeviceCode;
+    for (const MediaUsage& media : MediaUsages) {
+        if (media.code != code)
+            continue;
+        // The keyboard takes the usage's low byte in byte 3 and its high byte in byte 2.
+        return (std::int64_t(media.usage & 0xFF) << 24) | (std::int64_t(media.usage >> 8) << 16) | 0x01;
     }
-    // The keyboard takes the usage's low byte in byte 3 and its high byte in byte 2.
-    return (std::int64_t(usage & 0xFF) << 24) | (std::int64_t(usage >> 8) << 16) | 0x01;
+    return NoDeviceCode;
 }
 
 // The usage of a fired key: modifier keys by their own usages, mouse codes as they are.
@@ -238,27 +208,30 @@ std::int64_t keyinfo_to_hardware_code(const KEYINFO& key, const MacroLookup& mac
 }
 
 // Key table entry k gives the matrix position of profile entry k. Keys
-// without device code are shown once each and left without function; a
-// position used twice keeps the later key's word.
-void KEYINFO_2_Matrix(std::span<const KEYINFO, 144> keys, MatrixWords& matrix, const MacroLookup& macros)
+// without device code are left without function and returned; a position
+// used twice keeps the later key's word.
+std::vector<int> KEYINFO_2_Matrix(
+    KeyTableSpan keys, KeyTableSpan keyTable, MatrixWords& matrix, const MacroLookup& macros)
 {
+    std::vector<int> withoutCode;
     matrix.fill(0);
     for (int k = 0; k < KeyTableSize; ++k) {
         // Entries past the model's key table describe no key: a profile from another model must not reach position 0.
-        if (keys[k].firstWord() == 0 || KeyTable[k].firstWord() == 0)
+        if (keys[k].firstWord() == 0 || keyTable[k].firstWord() == 0)
             continue;
         const std::int64_t word = keyinfo_to_hardware_code(keys[k], macros);
         if (word == NoDeviceCode) {
-            platform::showMessageBox("Error", "Invaild key code", platform::BoxIcon::Error);
+            withoutCode.push_back(k);
             continue;
         }
-        const int p = KeyTable[k].matrixIndex;
+        const int p = keyTable[k].matrixIndex;
         if (p < 0 || p >= MatrixSize)
             continue;
         if (matrix[p] != 0)
             WriteLog("Error: KEYINFO_2_Matrix Matrix[%d]=%08x", p, unsigned(matrix[p]));
         matrix[p] = std::uint32_t(word);
     }
+    return withoutCode;
 }
 
 void StMacro_To_HdMacro(const StMacro& macro, HdMacro& out)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 namespace kavrel {
 
@@ -39,9 +40,15 @@ using MacroLookup = std::function<StMacro*(std::uint32_t id)>;
 // Macro assignments get their repeat-mode word; slot and count come later.
 std::int64_t keyinfo_to_hardware_code(const KEYINFO& key, const MacroLookup& macros);
 
-// All assignments of a profile to the 144-word matrix (see the .cpp for the
-// rules on keys without device code and positions used twice).
-void KEYINFO_2_Matrix(std::span<const KEYINFO, 144> keys, MatrixWords& matrix, const MacroLookup& macros);
+using KeyTableSpan = std::span<const KEYINFO, KeyTableSize>;
+
+// All assignments of a profile (keys) to the 144-word matrix; keyTable is the
+// model's key table, whose entry k gives the position of keys[k]. Returns the
+// indices of the assigned keys that have no device code: they are left
+// without function, and the caller tells the user ("Invaild key code" once
+// each). A position used twice keeps the later key's word.
+std::vector<int> KEYINFO_2_Matrix(
+    KeyTableSpan keys, KeyTableSpan keyTable, MatrixWords& matrix, const MacroLookup& macros);
 
 // A macro in the keyboard's 48-byte form: at most 15 three-byte events.
 void StMacro_To_HdMacro(const StMacro& macro, HdMacro& out);

@@ -15,7 +15,29 @@ void writeToStandardError(std::string_view caption, std::string_view text)
     std::fprintf(stderr, "%.*s: %.*s\n", int(caption.size()), caption.data(), int(text.size()), text.data());
 }
 
+class DirectSink final : public MessageSink {
+public:
+    void post(const UserMessage& message) override { showMessageBox(message.caption, message.text, message.icon); }
+};
+
+class StandardErrorSink final : public MessageSink {
+public:
+    void post(const UserMessage& message) override { writeToStandardError(message.caption, message.text); }
+};
+
 } // namespace
+
+MessageSink& directMessageSink()
+{
+    static DirectSink sink;
+    return sink;
+}
+
+MessageSink& standardErrorSink()
+{
+    static StandardErrorSink sink;
+    return sink;
+}
 
 void showMessageBox(std::string_view caption, std::string_view text, BoxIcon icon)
 {

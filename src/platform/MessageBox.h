@@ -22,4 +22,32 @@ void showMessageBox(std::string_view caption, std::string_view text, BoxIcon ico
 // Returns the handler that was installed before.
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);
 
+// What core code has to tell the user: the caption, text and icon of a plain
+// message box.
+struct UserMessage {
+    std::string caption;
+    std::string text;
+    BoxIcon icon = BoxIcon::Information;
+    bool operator==(const UserMessage&) const = default;
+};
+
+// Where core code that may run off the interface thread (the apply worker)
+// sends what the user must be told. post() may be called from any thread and
+// must return without waiting for the user: the window program's sink queues
+// the message to the interface thread, which shows it while the caller goes
+// on. Core code never shows a box itself from such a thread.
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    virtual void post(const UserMessage& message) = 0;
+};
+
+// Shows every message at once with showMessageBox: for callers on the
+// interface thread or in the command line tool, where waiting is harmless.
+MessageSink& directMessageSink();
+
+// Writes "<caption>: <text>" to standard error and returns: the sink of a
+// worker that was given none.
+MessageSink& standardErrorSink();
+
 } // namespace kavrel::platform

@@ -1,6 +1,7 @@
 // LoadConfig: defaults, conversions, checks and the messages they show.
 
 #include "app/Config.h"
+#include "app/Paths.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -197,4 +198,24 @@ TEST(Config, HostileInputNeverCrashes)
     EXPECT_EQ(Cfg.rcLED, (Rect{INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN}));
     std::string huge = "[OPT]\nappdir=a\nUnRectKey=" + std::string(10'000'000, '1') + "\n";
     EXPECT_EQ(loadConfigQuietly(huge), Texts{});
+}
+
+TEST(Config, LoadReportsWhetherItWasClean)
+{
+    test::MessageCapture boxes;
+    EXPECT_TRUE(LoadConfigText(opt("TrayIcon=1")));
+    EXPECT_FALSE(LoadConfigText(opt("ptMin=1"))) << "a shown problem is a failure";
+    EXPECT_FALSE(LoadConfigText("")) << "no appdir";
+    EXPECT_TRUE(LoadConfigText(opt(""))) << "the count starts again with every load";
+
+    // A program folder without cfg.ini: every default, and the caller learns that the file was not read.
+    test::TempDir folder;
+    const std::string previous = ProgramFolder();
+    SetProgramFolder(folder.path());
+    EXPECT_FALSE(LoadConfig());
+    EXPECT_EQ(Cfg.TrayIcon, 2);
+    test::writeFile(folder / "cfg.ini", opt("TrayIcon=3"));
+    EXPECT_TRUE(LoadConfig());
+    EXPECT_EQ(Cfg.TrayIcon, 3);
+    SetProgramFolder(previous);
 }

@@ -125,3 +125,23 @@ TEST(ColorIndex, EightColoursAndTheRest)
     for (auto [colour, index] : colours)
         EXPECT_EQ(ColorToIndex(colour), index) << std::hex << colour;
 }
+
+TEST(HardwareEncoding, MatrixFromAGivenKeyTableReturnsKeysWithoutDeviceCode)
+{
+    std::array<KEYINFO, KeyTableSize> table{};
+    std::array<KEYINFO, KeyTableSize> keys{};
+    table[0] = combination(0, 0x41, 0, 4);
+    table[1] = combination(0, 0x42, 0, 5);
+    table[2] = combination(0, 0x43, 0, 6);
+    keys[0] = combination(0, 0x41, 0, 4);
+    keys[1] = keyOfKind(KindSpecial, 163); // no device code
+    keys[2] = keyOfKind(KindMedia, 38);
+    keys[3] = combination(0, 0x44); // past the model's table: describes no key
+    MatrixWords matrix{};
+    matrix.fill(0xFFFFFFFF);
+    EXPECT_EQ(KEYINFO_2_Matrix(keys, table, matrix, noMacros), std::vector<int>{1});
+    EXPECT_EQ(matrix[4], 0x00040000u);
+    EXPECT_EQ(matrix[5], 0u) << "left without function";
+    EXPECT_EQ(matrix[6], 0xE9000001u);
+    EXPECT_EQ(std::count(matrix.begin(), matrix.end(), 0u), MatrixSize - 2);
+}

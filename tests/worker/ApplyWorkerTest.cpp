@@ -32,7 +32,7 @@ public:
         ++writes;
         changed.notify_all();
         changed.wait(lock, [&] { return !held; });
-        return true;
+        return !failing;
     }
     void hold(bool on)
     {
@@ -40,11 +40,13 @@ public:
         held = on;
         changed.notify_all();
     }
-    void waitForWrites(int count)
+    bool waitForWrites(int count)
     {
         std::unique_lock lock(mutex);
-        changed.wait_for(lock, 5s, [&] { return writes >= count; });
+        return changed.wait_for(lock, 5s, [&] { return writes >= count; });
     }
+    // Fails every write (after recording it) when on.
+    std::atomic<bool> failing = false;
     std::mutex mutex;
     std::condition_variable changed;
     bool held = false;
@@ -53,12 +55,51 @@ public:
     std::vector<std::vector<std::uint8_t>> lightingBytes;
 };
 
+// Counts its closes; a test waits for them instead of sleeping.
 class RecordedProgress : public ApplyProgress {
 public:
-    void progress(int percent) override { steps.push_back(percent); }
-    void close() override { closed = true; }
+    void progress(int percent) override
+    {
+        std::lock_guard lock(mutex);
+        steps.push_back(percent);
+    }
+    void close() override
+    {
+        std::lock_guard lock(mutex);
+        ++closes;
+        closed.notify_all();
+    }
+    bool waitForClose()
+    {
+        std::unique_lock lock(mutex);
+        return closed.wait_for(lock, 5s, [&] { return closes > 0; });
+    }
+    int closeCount()
+    {
+        std::lock_guard lock(mutex);
+        return closes;
+    }
+    std::mutex mutex;
+    std::condition_variable closed;
     std::vector<int> steps;
-    std::atomic<bool> closed = false;
+    int closes = 0;
+};
+
+// Records what the worker posts; post() returns at once, as the window program's sink does.
+class RecordedMessages : public platform::MessageSink {
+public:
+    void post(const platform::UserMessage& message) override
+    {
+        std::lock_guard lock(mutex);
+        messages.push_back(message);
+    }
+    std::vector<platform::UserMessage> taken()
+    {
+        std::lock_guard lock(mutex);
+        return messages;
+    }
+    std::mutex mutex;
+    std::vector<platform::UserMessage> messages;
 };
 
 class ApplyWorkerTest : public ::testing::Test {
@@ -79,12 +120,6 @@ protected:
         ProfileList.clear();
         setApplySleep({});
     }
-
-    void waitForApplies(ApplyWorker& worker, int count)
-    {
-        for (int i = 0; i < 500 && worker.appliesDone() < count; ++i)
-            std::this_thread::sleep_for(10ms);
-    }
 };
 
 } // namespace
@@ -95,7 +130,7 @@ TEST_F(ApplyWorkerTest, RequestsDuringAnApplyAreMergedIntoOneMore)
     ApplyWorker worker(link);
     link.hold(true);
     worker.request(ApplyLighting);
-    link.waitForWrites(1);
+    ASSERT_TRUE(link.waitForWrites(1));
     // While the first apply is held, the interface thread edits and asks again.
     for (std::uint32_t mode = 0; mode < 5; ++mode) {
         std::lock_guard lock(ApplyDataMutex());
@@ -104,7 +139,7 @@ TEST_F(ApplyWorkerTest, RequestsDuringAnApplyAreMergedIntoOneMore)
     worker.request(ApplyMatrixAndMacros);
     worker.request(ApplyLighting);
     link.hold(false);
-    waitForApplies(worker, 2);
+    ASSERT_TRUE(worker.waitForApplies(2, 5s));
     worker.stop();
     EXPECT_EQ(worker.appliesDone(), 2);
     EXPECT_EQ(link.reportIds, (std::vector<std::uint8_t>{10, 10, 9})) << "the second apply has both flags";
@@ -118,10 +153,70 @@ TEST_F(ApplyWorkerTest, ProgressIsReportedAndClosed)
     ApplyWorker worker(link);
     RecordedProgress progress;
     worker.request(ApplyAll, &progress);
-    waitForApplies(worker, 1);
+    ASSERT_TRUE(progress.waitForClose());
     worker.stop();
     EXPECT_EQ(progress.steps, (std::vector<int>{20, 70, 100}));
-    EXPECT_TRUE(progress.closed);
+    EXPECT_EQ(progress.closeCount(), 1);
+}
+
+TEST_F(ApplyWorkerTest, MergedRequestsCloseEveryTargetOnce)
+{
+    GatedLink link;
+    ApplyWorker worker(link);
+    link.hold(true);
+    worker.request(ApplyLighting);
+    ASSERT_TRUE(link.waitForWrites(1));
+    // Two windows ask with their own progress target while the first apply is held: one merged apply serves both.
+    RecordedProgress first;
+    RecordedProgress second;
+    worker.request(ApplyLighting, &first);
+    worker.request(ApplyMatrixAndMacros, &second);
+    link.hold(false);
+    ASSERT_TRUE(first.waitForClose());
+    ASSERT_TRUE(second.waitForClose());
+    ASSERT_TRUE(worker.waitForApplies(2, 5s));
+    worker.stop();
+    EXPECT_EQ(worker.appliesDone(), 2);
+    EXPECT_EQ(first.closeCount(), 1);
+    EXPECT_EQ(second.closeCount(), 1);
+    EXPECT_EQ(first.steps, (std::vector<int>{20, 70, 100}));
+    EXPECT_EQ(second.steps, first.steps);
+
+    // A request after the worker has stopped is never served, but its target still sees its end.
+    RecordedProgress late;
+    worker.request(ApplyAll, &late);
+    EXPECT_EQ(late.closeCount(), 1);
+}
+
+TEST_F(ApplyWorkerTest, FailuresReachTheSinkAndStoppingStillJoins)
+{
+    GatedLink link;
+    RecordedMessages messages;
+    auto worker = std::make_unique<ApplyWorker>(link, messages);
+    link.failing = true;
+    link.hold(true);
+    RecordedProgress running;
+    RecordedProgress pending;
+    worker->request(ApplyLighting, &running);
+    ASSERT_TRUE(link.waitForWrites(1));
+    worker->request(ApplyAll, &pending);
+    // The interface thread stops the worker while the apply fails: nothing waits for the user, so the join ends.
+    std::thread release([&] {
+        link.waitForWrites(1);
+        link.hold(false);
+    });
+    worker.reset();
+    release.join();
+    EXPECT_EQ(running.closeCount(), 1);
+    EXPECT_EQ(pending.closeCount(), 1) << "served or left pending by the stop, closed all the same";
+    const std::vector<platform::UserMessage> expected{
+        {"Info", "Set led data, err=0x0", platform::BoxIcon::Information},
+        {"Error", "   Update settings failed!      ", platform::BoxIcon::Warning},
+    };
+    // The pending apply may or may not have started before the stop; each failed apply tells the same two things.
+    const std::vector<platform::UserMessage> taken = messages.taken();
+    ASSERT_GE(taken.size(), 2u);
+    EXPECT_EQ(std::vector(taken.begin(), taken.begin() + 2), expected);
 }
 
 TEST_F(ApplyWorkerTest, WithoutKeyboardRequestsAreDroppedUnlessTolerant)
@@ -130,15 +225,17 @@ TEST_F(ApplyWorkerTest, WithoutKeyboardRequestsAreDroppedUnlessTolerant)
     link.m_hMatrix = 0;
     {
         ApplyWorker worker(link);
-        worker.request(ApplyLighting);
-        std::this_thread::sleep_for(50ms);
+        RecordedProgress dropped;
+        worker.request(ApplyLighting, &dropped);
+        ASSERT_TRUE(dropped.waitForClose()) << "a dropped request closes its target";
         worker.stop();
         EXPECT_EQ(link.writes, 0);
+        EXPECT_EQ(worker.appliesDone(), 0);
     }
     Cfg.GoWithNoDev = 1;
     ApplyWorker worker(link);
     worker.request(ApplyLighting);
-    waitForApplies(worker, 1);
+    ASSERT_TRUE(worker.waitForApplies(1, 5s));
     worker.stop();
     Cfg.GoWithNoDev = 0;
     EXPECT_EQ(link.writes, 1);
@@ -149,15 +246,14 @@ TEST_F(ApplyWorkerTest, StoppingWaitsForTheApplyInProgress)
     GatedLink link;
     auto worker = std::make_unique<ApplyWorker>(link);
     link.hold(true);
-    worker->request(ApplyAll);
-    link.waitForWrites(1);
-    std::thread release([&] {
-        std::this_thread::sleep_for(30ms);
-        link.hold(false);
-    });
-    worker.reset(); // joins: the held write finishes before the worker is gone
+    RecordedProgress progress;
+    worker->request(ApplyAll, &progress);
+    ASSERT_TRUE(link.waitForWrites(1));
+    std::thread release([&] { link.hold(false); });
+    worker.reset(); // joins: the held apply finishes before the worker is gone
     release.join();
-    EXPECT_GE(link.writes, 1);
+    EXPECT_EQ(link.writes, 2) << "the whole apply ran: lighting and matrix";
+    EXPECT_EQ(progress.closeCount(), 1);
 }
 
 TEST_F(ApplyWorkerTest, ManyRequestsFromAnotherThreadWhileEditing)
@@ -173,7 +269,7 @@ TEST_F(ApplyWorkerTest, ManyRequestsFromAnotherThreadWhileEditing)
         CurrentProfile->keys[i % 100].key2 = std::uint8_t(i);
     }
     requester.join();
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(worker.waitForApplies(1, 5s));
     worker.stop();
     EXPECT_GE(worker.appliesDone(), 1);
 }
