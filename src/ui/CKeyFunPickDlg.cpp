@@ -20,12 +20,9 @@
 #include "ui/ComboCapture.h"
 #include "ui/KeyCapture.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
-#include <QWindow>
 
 #include <cstring>
 
@@ -54,13 +51,6 @@ QRect headingBand(QPoint control)
     return QRect(QPoint(control.x() + 5, control.y() - 25), QPoint(control.x() + 219, control.y() - 6));
 }
 
-// Halves a signed difference rounding down, so that a picture larger than its
-// owner overhangs it equally on both sides.
-int halfDown(int difference)
-{
-    return difference >= 0 ? difference / 2 : -((1 - difference) / 2);
-}
-
 // Fills the macro tree from the library walk: sub-folders become groups,
 // macro files leaves carrying the macro's id.
 class TreeSink : public MacroFolderSink {
@@ -72,8 +62,8 @@ public:
 
     void* addGroup(void* parent, const std::string& name, const std::string& iconPath) override
     {
-        TreeItem group = m_tree.AddItem(
-            static_cast<TreeItem>(parent), false, true, QString::fromStdString(iconPath), QString::fromStdString(name), 0, 0, 5);
+        TreeItem group = m_tree.AddItem(static_cast<TreeItem>(parent), false, true, QString::fromStdString(iconPath),
+            QString::fromStdString(name), 0, 0, 5);
         // A folder nested deeper than the tree takes groups keeps its macros in
         // the deepest group the tree could make.
         return group ? group : parent;
@@ -89,39 +79,25 @@ private:
     CTreeCtrlEx& m_tree;
 };
 
-// The previous key event of the picker's capture, kept for the whole run of
-// the program (the message box keeps its own).
-ComboRepeatFilter& pickerRepeatFilter()
-{
-    static ComboRepeatFilter filter;
-    return filter;
-}
-
 } // namespace
 
 CKeyFunPickDlg::CKeyFunPickDlg(QWidget* owner, KEYINFO& keyInfo, const QString& keyLabel)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
+    : SkinDialog(owner)
     , m_callerKeyInfo(keyInfo)
     , m_keyInfo(keyInfo)
     , m_title(text("tc_msg34") + keyLabel)
     , m_font(shellDlgFont(FontHeight, 400))
     , m_background(load_skin_image(BackgroundFile))
-    , m_combo(new ComboCapture)
+    , m_combo(pickerRepeatFilter())
 {
     setObjectName("CKeyFunPickDlg");
     setWindowTitle(m_title);
-    prepareSkinnedWidget(this, true);
     if (m_background.isNull())
         return;
-    setFixedSize(m_background.size());
+    setSkinSize(m_background.size());
     createControls();
     m_keyFilter = new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
     m_keyFilter->setEnabled(false);
-}
-
-CKeyFunPickDlg::~CKeyFunPickDlg()
-{
-    delete m_combo;
 }
 
 void CKeyFunPickDlg::createControls()
@@ -150,7 +126,8 @@ void CKeyFunPickDlg::createControls()
     m_tree->hide();
 
     const char* names[] = {"cancelHotSpot", "defaultHotSpot", "page1", "page2", "page3", "ok", "cancel"};
-    CPngBtn* buttons[] = {m_cancelSpot, m_defaultSpot, m_pageButtons[0], m_pageButtons[1], m_pageButtons[2], m_ok, m_cancel};
+    CPngBtn* buttons[]
+        = {m_cancelSpot, m_defaultSpot, m_pageButtons[0], m_pageButtons[1], m_pageButtons[2], m_ok, m_cancel};
     for (std::size_t i = 0; i < std::size(buttons); ++i) {
         if (!buttons[i])
             continue;
@@ -186,10 +163,10 @@ void CKeyFunPickDlg::createSwatches()
     for (std::size_t i = 0; i < m_swatches.size(); ++i) {
         auto* swatch = new CColorBtnDlg(this);
         swatch->setGeometry(FirstSwatchAt.x() + int(i) * SwatchStep, FirstSwatchAt.y(), SwatchSize, SwatchSize);
-        swatch->setColour(PickerSwatchColours[i]);
+        swatch->setColor(PickerSwatchColours[i]);
         swatch->setCrossedOut(i == 1);
-        swatch->setNormalFrameColour(SwatchFrame);
-        swatch->setSelectedFrameColour(SwatchSelectedFrame);
+        swatch->setNormalFrameColor(SwatchFrame);
+        swatch->setSelectedFrameColor(SwatchSelectedFrame);
         swatch->setSelected(false);
         swatch->setValue(int(i));
         swatch->setObjectName(QString("swatch%1").arg(i));
@@ -208,12 +185,6 @@ CColorBtnDlg* CKeyFunPickDlg::swatch(int index) const
     return index >= 0 && index < int(m_swatches.size()) ? m_swatches[std::size_t(index)] : nullptr;
 }
 
-std::uint32_t CKeyFunPickDlg::capturedCombo() const
-{
-    return std::uint32_t(m_combo->modifiers()) | std::uint32_t(m_combo->firstKey()) << 8
-        | std::uint32_t(m_combo->secondKey()) << 16;
-}
-
 int CKeyFunPickDlg::exec()
 {
     if (!hasBackground()) {
@@ -223,18 +194,7 @@ int CKeyFunPickDlg::exec()
             platform::BoxIcon::Error);
         return Rejected;
     }
-    placeOnOwner();
-    return QDialog::exec();
-}
-
-void CKeyFunPickDlg::placeOnOwner()
-{
-    QRect owner;
-    if (const QWidget* window = parentWidget())
-        owner = QRect(window->mapToGlobal(QPoint(0, 0)), window->size());
-    else if (const QScreen* screen = QGuiApplication::primaryScreen())
-        owner = screen->availableGeometry();
-    move(owner.left() + halfDown(owner.width() - width()), owner.top() + halfDown(owner.height() - height()));
+    return SkinDialog::exec();
 }
 
 void CKeyFunPickDlg::done(int result)
@@ -244,7 +204,7 @@ void CKeyFunPickDlg::done(int result)
         m_keyFilter->setEnabled(false);
     if (result == Accepted && m_resultKind == ResultKeyInfo)
         m_callerKeyInfo = m_keyInfo;
-    QDialog::done(result);
+    SkinDialog::done(result);
 }
 
 void CKeyFunPickDlg::showPage(int page)
@@ -331,9 +291,9 @@ void CKeyFunPickDlg::onOk()
             return void(tellNothingChosen());
         clearTail();
         m_keyInfo.setFirstWord(std::uint32_t(KindKey) << 24);
-        m_keyInfo.modifiers = m_combo->modifiers();
-        m_keyInfo.key1 = m_combo->firstKey();
-        m_keyInfo.key2 = m_combo->secondKey();
+        m_keyInfo.modifiers = m_combo.modifiers();
+        m_keyInfo.key1 = m_combo.firstKey();
+        m_keyInfo.key2 = m_combo.secondKey();
         break;
     case MacroPage: {
         const TreeItem item = m_tree ? m_tree->selectedItem() : nullptr;
@@ -371,11 +331,11 @@ void CKeyFunPickDlg::onKeyStroke(const KeyStroke& stroke)
 {
     if (m_page != ComboPage)
         return;
-    if (!m_combo->apply(stroke, pickerRepeatFilter()) || !stroke.down)
+    if (!m_combo.handle(stroke.virtualKey, stroke.keyFlags, stroke.down ? KeyStateDown : KeyStateUp))
         return;
     if (m_comboDisplay)
-        m_comboDisplay->set_text(QString::fromStdString(
-            combo_to_text(m_combo->modifiers(), m_combo->firstKey(), m_combo->secondKey())));
+        m_comboDisplay->set_text(
+            QString::fromStdString(combo_to_text(m_combo.modifiers(), m_combo.firstKey(), m_combo.secondKey())));
 }
 
 bool CKeyFunPickDlg::event(QEvent* event)
@@ -385,16 +345,14 @@ bool CKeyFunPickDlg::event(QEvent* event)
             onSwatch(int(message->lParam()));
         return true;
     }
-    return QDialog::event(event);
+    return SkinDialog::event(event);
 }
 
 void CKeyFunPickDlg::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton)
-        return QDialog::mousePressEvent(event);
-    close_menu();
-    if (QWindow* window = windowHandle())
-        window->startSystemMove();
+    if (event->button() == Qt::LeftButton)
+        close_menu();
+    SkinDialog::mousePressEvent(event);
 }
 
 void CKeyFunPickDlg::keyPressEvent(QKeyEvent* event)
@@ -410,7 +368,7 @@ void CKeyFunPickDlg::keyPressEvent(QKeyEvent* event)
         reject();
         return;
     default:
-        QDialog::keyPressEvent(event);
+        SkinDialog::keyPressEvent(event);
     }
 }
 
@@ -437,7 +395,8 @@ void CKeyFunPickDlg::paintPageTexts(QPainter& painter) const
     case MacroPage:
         drawSkinText(painter, headingBand(TreeRect.topLeft()), text("tc_macro_list"), LineFormat);
         if (!m_tree || m_tree->itemCount() == 0)
-            drawSkinText(painter, QRect(TreeRect.left(), TreeRect.bottom() + 1, 300, 20), text("tc_msg9"), WrappedFormat);
+            drawSkinText(
+                painter, QRect(TreeRect.left(), TreeRect.bottom() + 1, 300, 20), text("tc_msg9"), WrappedFormat);
         break;
     case MediaPage:
         drawSkinText(painter, headingBand(PageControlAt), text("tc_page3"), LineFormat);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/KeyInfo.h"
-#include "controls/OffscreenBuffer.h"
+#include "ui/ComboCapture.h"
+#include "ui/SkinDialog.h"
 
-#include <QDialog>
 #include <QFont>
 #include <QImage>
 #include <QRect>
@@ -19,7 +19,6 @@ class CColorBtnDlg;
 class CComboBtn;
 class CPngBtn;
 class CTreeCtrlEx;
-class ComboCapture;
 class KeyCaptureFilter;
 struct KeyStroke;
 
@@ -66,7 +65,7 @@ inline constexpr std::array<std::uint32_t, 8> PickerSwatchColours{
 //
 // Without its background picture the picker cannot be laid out: exec() then
 // tells the user and returns Rejected at once.
-class CKeyFunPickDlg : public QDialog {
+class CKeyFunPickDlg : public SkinDialog {
     Q_OBJECT
 public:
     // Layout, in pixels of the background picture.
@@ -96,7 +95,6 @@ public:
     // result kind 1. keyLabel is the key's label as it is now (keyinfo_to_text);
     // the title shows tc_msg34 followed by it.
     CKeyFunPickDlg(QWidget* owner, KEYINFO& keyInfo, const QString& keyLabel);
-    ~CKeyFunPickDlg() override;
 
     // The key's index in the key table, for the default hot spot.
     void setKeyIndex(int index) { m_keyIndex = index; }
@@ -114,7 +112,7 @@ public:
     // State a caller or a test may look at.
     int page() const { return m_page; }
     const KEYINFO& keyInfo() const { return m_keyInfo; }
-    std::uint32_t capturedCombo() const;
+    std::uint32_t capturedCombo() const { return m_combo.packed(); }
     std::uint32_t mediaValue() const { return m_mediaValue; }
     const QString& title() const { return m_title; }
     bool hasBackground() const { return !m_background.isNull(); }
@@ -142,7 +140,6 @@ protected:
 private:
     void createControls();
     void createSwatches();
-    void placeOnOwner();
     void fillMacroTree();
     void onButton(CPngBtn* button);
     void onMediaChosen();
@@ -164,7 +161,6 @@ private:
     QString m_title;
     QFont m_font;
     QImage m_background;
-    OffscreenBuffer m_buffer;
 
     CPngBtn* m_cancelSpot = nullptr;
     CPngBtn* m_defaultSpot = nullptr;
@@ -175,7 +171,7 @@ private:
     CPngBtn* m_comboDisplay = nullptr;
     CTreeCtrlEx* m_tree = nullptr;
     std::array<CColorBtnDlg*, PickerSwatchColours.size()> m_swatches{};
-    ComboCapture* m_combo = nullptr;
+    ComboCapture m_combo;
     KeyCaptureFilter* m_keyFilter = nullptr;
 };
 

@@ -5,8 +5,8 @@
 #include "app/Texts.h"
 #include "controls/CComboBtn.h"
 #include "controls/CTreeCtrlEx.h"
-#include "controls/SkinMenu.h"
 #include "controls/SkinImage.h"
+#include "controls/SkinMenu.h"
 #include "controls/SkinMenuPopup.h"
 #include "macro/MacroFile.h"
 #include "model/KeyNames.h"
@@ -67,15 +67,21 @@ bool bytesAfterFirstWordAreZero(const KEYINFO& key)
 
 // The bundled model and skin of the build, the shipped texts, and an
 // application-data folder of its own for the macro library.
-class KeyFunPickTest : public ::testing::Test {
+class KeyFunPickTest : public test::ProgramFolderFixture {
 protected:
+    static void SetUpTestSuite()
+    {
+        if (QApplication::instance())
+            return;
+        static int argc = 1;
+        static char name[] = "test_ui";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv); // lives for the whole test program
+    }
     void SetUp() override
     {
-        SetProgramFolder(test::buildBinDir());
-        test::loadConfigQuietly(test::readFile(test::buildBinDir() / "cfg.ini"));
-        LoadTexts(TextFilePath());
+        ProgramFolderFixture::SetUp();
         platform::setActiveKeyboardLayout(platform::KeyboardLayout::fromNames("us"));
-        SetAppDataFolderOverride(m_appData.path());
         load_menu_library();
         owner.resize(1000, 640);
         owner.show();
@@ -83,10 +89,12 @@ protected:
     void TearDown() override
     {
         close_menu();
+        picker.reset();
         QApplication::processEvents();
+        ProgramFolderFixture::TearDown();
     }
 
-    fs::path library() const { return m_appData.path() / "Mac"; }
+    fs::path library() const { return appData() / "Mac"; }
     void addFile(const fs::path& path, const std::string& bytes)
     {
         fs::create_directories(path.parent_path());
@@ -112,22 +120,20 @@ protected:
     {
         test::sendKey(picker.get(), virtualKey, down, repeat);
     }
-    void tap(int virtualKey)
-    {
-        press(virtualKey, true);
-        press(virtualKey, false);
-    }
+    void tap(int virtualKey) { test::tapKey(picker.get(), virtualKey); }
     bool ended() const { return !picker->isVisible(); }
     // Clicks OK expecting the "nothing chosen" notice, which is answered.
     void okExpectingNotice()
     {
         bool noticed = false;
         test::answerNextModal([&](QDialog& box) {
-            noticed = box.isVisible();
+            const auto* message = qobject_cast<CMsgDlg*>(&box);
+            noticed = message && message->style() == CMsgDlg::Information
+                && message->message().toStdString() == Text("tc_msg3");
             test::clickOk(box);
         });
         click(picker->okButton());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return noticed; }));
+        EXPECT_TRUE(test::waitFor([&] { return noticed; }));
     }
     void chooseMedia(int index)
     {
@@ -141,7 +147,6 @@ protected:
         QApplication::processEvents();
     }
 
-    test::TempDir m_appData;
     QWidget owner;
     std::unique_ptr<CKeyFunPickDlg> picker;
 };
@@ -370,8 +375,9 @@ TEST_F(KeyFunPickTest, WithMacroFoldersGroupsAreListedAndAnEmptyLibraryShowsTheH
     EXPECT_EQ(tree->itemText(group), "Group");
     bool deepListed = false;
     tree->WalkChildren(
-        tree->RootItem(), [&](TreeItem, TreeItemRec*, const QString& text, void*) { return deepListed |= text == "deep", 0; },
-        nullptr, true);
+        tree->RootItem(),
+        [&](TreeItem, TreeItemRec*, const QString& text, void*) { return deepListed |= text == "deep", 0; }, nullptr,
+        true);
     EXPECT_FALSE(deepListed) << "folders whose path reaches 257 characters are not read";
 }
 
@@ -413,14 +419,21 @@ TEST_F(KeyFunPickTest, TheDefaultHotSpotAsksFirst)
     KEYINFO key = combination(0x01, VkA);
     const KEYINFO before = key;
     open(key);
-    test::answerNextModal([](QDialog& box) { test::clickCancel(box); });
+    bool asked = false;
+    test::answerNextModal([&](QDialog& box) {
+        const auto* question = qobject_cast<CMsgDlg*>(&box);
+        asked = question && question->style() == CMsgDlg::Question
+            && question->message().toStdString() == Text("tc_msg14");
+        test::clickCancel(box);
+    });
     click(picker->defaultHotSpot());
+    EXPECT_TRUE(asked);
     EXPECT_FALSE(ended());
     EXPECT_EQ(std::memcmp(&key, &before, sizeof key), 0);
 
     test::answerNextModal([](QDialog& box) { test::clickOk(box); });
     click(picker->defaultHotSpot());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ended(); }));
+    ASSERT_TRUE(test::waitFor([&] { return ended(); }));
     EXPECT_EQ(picker->result(), QDialog::Accepted);
     EXPECT_EQ(std::memcmp(&key, &KeyTable[5], sizeof key), 0);
 }
@@ -444,7 +457,7 @@ TEST_F(KeyFunPickTest, InColourModeEverySwatchEndsWithItsColourFromAnyPage)
         if (i % 3 == 2)
             chooseMedia(0);
         click(picker->swatch(int(i)));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return ended(); })) << i;
+        ASSERT_TRUE(test::waitFor([&] { return ended(); })) << i;
         EXPECT_EQ(picker->result(), QDialog::Accepted);
         EXPECT_EQ(picker->resultKind(), CKeyFunPickDlg::ResultColour);
         EXPECT_EQ(picker->resultColour(), PickerSwatchColours[i]);
@@ -455,9 +468,7 @@ TEST_F(KeyFunPickTest, InColourModeEverySwatchEndsWithItsColourFromAnyPage)
 
 TEST_F(KeyFunPickTest, WithoutItsBackgroundThePickerRefusesToOpen)
 {
-    test::TempDir empty;
-    fs::create_directories(empty / "skins");
-    SetProgramFolder(empty.path());
+    useSkinWithout({"pickfundlg.png"});
     test::MessageCapture boxes;
     KEYINFO key = combination(0x01, VkA);
     CKeyFunPickDlg broken(&owner, key, "A");
