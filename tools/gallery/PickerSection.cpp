@@ -46,7 +46,8 @@ void writeMacro(const std::filesystem::path& path, std::uint32_t id)
     macro.dwMagicNumber = MacroMagic;
     macro.dwId = id;
     const MacroFileBytes bytes = EncodeMacroFile(macro);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // A small macro library in a folder of its own, made the application-data folder.
