@@ -1,166 +1,22 @@
-// The lighting page on its own, built from the bundled skin and cfg.ini,
-// driven through its real drop-downs, sliders and window messages.
-#include "app/Config.h"
-#include "app/Log.h"
-#include "app/Paths.h"
-#include "app/Texts.h"
-#include "controls/CComboBtn.h"
-#include "controls/CPngSliderBar.h"
-#include "controls/SkinImage.h"
-#include "controls/SkinMenu.h"
-#include "controls/SkinMenuPopup.h"
+// The lighting page on its own, driven through its real drop-downs, sliders
+// and window messages.
+#include "LedPageFixture.h"
+
 #include "controls/SkinText.h"
 #include "controls/WindowMessage.h"
 #include "device/ApplySetting.h"
-#include "model/Lists.h"
-#include "support/TestSupport.h"
-#include "ui/CLedDlg.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
-#include <vector>
 
 namespace kavrel {
 namespace {
 
-void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives for the whole test program
-}
-
-void deliverPosted()
-{
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-}
-
-// A keyboard view that keeps what the page gives it.
-class RecordingView : public LedColorView {
-public:
-    const KeyColorArray& keyColors() const override { return colors; }
-    void setAllColors(const KeyColorArray& given) override
-    {
-        colors = given;
-        selected = -1;
-        ++reloads;
-    }
-    KeyColorArray colors{};
-    int selected = -1;
-    int reloads = 0;
-};
-
-// The first key of the table and its matrix position.
-int matrixOfKey(int key)
-{
-    return KeyTable[std::size_t(key)].matrixIndex;
-}
-
-class LedPageTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        ensureApplication();
-        SetProgramFolder(test::buildBinDir());
-        LoadConfig();
-        LoadTexts(TextFilePath());
-        load_menu_library();
-    }
-
-    void SetUp() override
-    {
-        NewProfile("Lights", profile);
-        for (int mode = 0; mode < LedModeCount; ++mode)
-            profile.ledLevels[mode] = {std::uint8_t(mode % 5 + 1), std::uint8_t(mode % 6 + 1)};
-        CurrentProfile = &profile;
-        owner.resize(1060, 640);
-        owner.show();
-    }
-
-    void TearDown() override
-    {
-        close_menu();
-        deliverPosted();
-        page.reset();
-        CurrentProfile = nullptr;
-        Cfg = savedCfg;
-        InitLogWith(0, {});
-    }
-
-    CLedDlg& makePage()
-    {
-        page = std::make_unique<CLedDlg>(&owner, &view);
-        page->setApplyRequester([this](std::uint32_t flags) { requests.push_back(flags); });
-        page->show();
-        return *page;
-    }
-
-    template <class Child> Child& child(const char* name)
-    {
-        auto* found = page->findChild<Child*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return *found;
-    }
-    CComboBtn& modeBox() { return child<CComboBtn>("ledMode"); }
-    CComboBtn& setBox() { return child<CComboBtn>("ledColorSet"); }
-    CPngSliderBar& speed() { return child<CPngSliderBar>("ledSpeed"); }
-    CPngSliderBar& brightness() { return child<CPngSliderBar>("ledBrightness"); }
-    QString speedLabel() { return child<CPngBtn>("ledSpeedLabel").buttonText(); }
-    QString brightnessLabel() { return child<CPngBtn>("ledBrightnessLabel").buttonText(); }
-
-    // Opens the drop-down with a click and chooses a row of its menu.
-    void choose(CComboBtn& box, int row)
-    {
-        QTest::mouseClick(&box, Qt::LeftButton);
-        SkinMenuPopup* popup = openMenuPopup();
-        ASSERT_NE(popup, nullptr);
-        const QPoint at = popup->mapFromGlobal(popup->itemRect(row).center());
-        QTest::mousePress(popup, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(popup, Qt::LeftButton, {}, at);
-        deliverPosted();
-    }
-
-    // Clicks the track at a stop; the track reports the value to the page.
-    static void clickStop(CPngSliderBar& track, int stop)
-    {
-        QTest::mouseClick(&track, Qt::LeftButton, {}, QPoint(track.thumb().stops()[std::size_t(stop)], 9));
-        deliverPosted();
-    }
-
-    // The part of the main window's picture under the page.
-    QImage pageBackground() const
-    {
-        return clone_image_area(load_skin_image("main_nr.png"), page->x(), page->y(), page->width(), page->height());
-    }
-
-    // The row of the drop-down's list that holds a mode.
-    int rowOfMode(std::uint32_t mode)
-    {
-        for (int row = 0; row < modeBox().entryCount(0); ++row) {
-            if (modeBox().entry(0, row)->value == mode)
-                return row;
-        }
-        return -1;
-    }
-
-    Settings savedCfg = Cfg;
-    PROFILE profile{};
-    QWidget owner;
-    RecordingView view;
-    std::unique_ptr<CLedDlg> page;
-    std::vector<std::uint32_t> requests;
-};
+using test::deliverPosted;
+using test::LedPageTest;
+using test::matrixOfKey;
 
 TEST_F(LedPageTest, EachModeKeepsItsOwnSpeedAndBrightnessAndASliderChangesOnlyTheCurrentMode)
 {
