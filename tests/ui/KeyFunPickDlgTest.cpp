@@ -477,6 +477,23 @@ TEST_F(KeyFunPickTest, WithoutItsBackgroundThePickerRefusesToOpen)
     EXPECT_NE(boxes.boxes()[0].text.find("pickfundlg.png"), std::string::npos);
 }
 
+TEST_F(KeyFunPickTest, AButtonWithoutItsPicturesIsLeftOutAndThePickerStillWorks)
+{
+    useSkinWithout({"combo_nr.png", "button_nr.png"});
+    KEYINFO key = combination(0x01, VkA);
+    open(key);
+    EXPECT_EQ(picker->mediaDropDown(), nullptr);
+    EXPECT_EQ(picker->comboDisplay(), nullptr);
+    click(picker->pageButton(3));
+    okExpectingNotice();
+    click(picker->pageButton(1));
+    tap(VkB);
+    EXPECT_EQ(picker->capturedCombo(), 0x4200u) << "typing still counts without the display";
+    click(picker->okButton());
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(key.key1, VkB);
+}
+
 TEST_F(KeyFunPickTest, TheRunCentresOnTheOwnerRoundingDown)
 {
     owner.setGeometry(100, 100, 200, 100);
