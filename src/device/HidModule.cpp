@@ -20,11 +20,15 @@ template <typename Fn> void lookUp(void* library, const char* name, Fn& entry)
 void* openLibrary(const std::string& name, std::string& error)
 {
     const int flags = RTLD_NOW | RTLD_LOCAL;
+    // A bare file name is looked for beside the program (build tree), then in the installed module folder;
+    // neither is on the system's library path.
     if (name.find('/') == std::string::npos) {
-        const auto beside = platform::executableFolder() / name;
-        std::error_code ignored;
-        if (std::filesystem::exists(beside, ignored)) {
-            if (void* library = ::dlopen(beside.c_str(), flags))
+        for (const auto& folder : {platform::executableFolder(), platform::installedModuleFolder()}) {
+            const auto candidate = folder / name;
+            std::error_code ignored;
+            if (!std::filesystem::exists(candidate, ignored))
+                continue;
+            if (void* library = ::dlopen(candidate.c_str(), flags))
                 return library;
             error = ::dlerror();
             return nullptr;

@@ -26,8 +26,8 @@ public:
     HidModule& operator=(const HidModule&) = delete;
 
     // Loads the module named by $KAVREL_HIDGATE (a file name or a path), else libhidgate.so. A bare file name is
-    // looked for beside the executable first, then on the loader's search path. False when it cannot be loaded;
-    // error() says why.
+    // looked for beside the executable first, then in the installed module folder (<libdir>/kavrel), then on the
+    // loader's search path. False when it cannot be loaded; error() says why.
     bool load();
     void unload();
 

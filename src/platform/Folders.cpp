@@ -10,6 +10,14 @@
 #ifndef KAVREL_INSTALL_DATADIR
 #define KAVREL_INSTALL_DATADIR "/usr/local/share/kavrel"
 #endif
+// The installed data and module folders as seen from the installed executables' folder, so that an
+// installed tree still works after its prefix was moved.
+#ifndef KAVREL_DATADIR_FROM_BINDIR
+#define KAVREL_DATADIR_FROM_BINDIR "../share/kavrel"
+#endif
+#ifndef KAVREL_PKGLIBDIR_FROM_BINDIR
+#define KAVREL_PKGLIBDIR_FROM_BINDIR "../lib/kavrel"
+#endif
 
 namespace kavrel::platform {
 namespace fs = std::filesystem;
@@ -55,7 +63,15 @@ fs::path defaultProgramFolder()
     std::error_code error;
     if (fs::exists(beside / "cfg.ini", error))
         return beside;
+    fs::path installed = (beside / KAVREL_DATADIR_FROM_BINDIR).lexically_normal();
+    if (fs::exists(installed / "cfg.ini", error))
+        return installed;
     return fs::path(KAVREL_INSTALL_DATADIR);
+}
+
+fs::path installedModuleFolder()
+{
+    return (executableFolder() / KAVREL_PKGLIBDIR_FROM_BINDIR).lexically_normal();
 }
 
 fs::path homeFolder()

@@ -10,8 +10,14 @@ std::filesystem::path executableFolder();
 
 // Where the program's own files (cfg.ini, text.xml, skins) live:
 // $KAVREL_PROGRAM_DIR when set; else the executable's folder when it holds
-// cfg.ini (build tree, portable copy); else the installed data folder.
+// cfg.ini (build tree, portable copy); else the installed data folder, found
+// from the executable's folder first (a moved prefix) and then at the path
+// the build was configured with.
 std::filesystem::path defaultProgramFolder();
+
+// The private folder of the installed HID modules (<prefix>/<libdir>/kavrel),
+// reached from the executable's folder; it may not exist (build tree).
+std::filesystem::path installedModuleFolder();
 
 // The user's data folder: $XDG_DATA_HOME, else ~/.local/share.
 std::filesystem::path localAppDataFolder();

@@ -21,10 +21,13 @@ std::map<std::string_view, Command>& registry()
 
 void printUsage(std::FILE* stream)
 {
-    std::fprintf(stream, "usage: kavrel-cli [--program-dir DIR] [--appdata-dir DIR] COMMAND [ARGS]\n\ncommands:\n");
+    std::fprintf(stream,
+        "usage: kavrel-cli [--program-dir DIR] [--appdata-dir DIR] COMMAND [ARGS]\n"
+        "       kavrel-cli --help | --version\n\ncommands:\n");
     for (const auto& [name, command] : registry())
         std::fprintf(stream, "  %-8.*s %.*s\n", int(name.size()), name.data(), int(command.summary.size()),
             command.summary.data());
+    std::fprintf(stream, "\nSee kavrel-cli(1) for the commands' options and the environment variables.\n");
 }
 
 } // namespace
@@ -56,6 +59,10 @@ int main(int argc, char** argv)
         const std::string& option = args[i];
         if (option == "--help" || option == "-h") {
             cli::printUsage(stdout);
+            return cli::ExitOk;
+        }
+        if (option == "--version") {
+            std::printf("kavrel-cli %s\n", KAVREL_VERSION);
             return cli::ExitOk;
         }
         if (option != "--program-dir" && option != "--appdata-dir")

@@ -228,21 +228,26 @@ void glyphFolder(QPainter& painter, const QRectF& box, const QColor& color, bool
     painter.restore();
 }
 
+BrandMarkShape brandMarkShape(const QRectF& box)
+{
+    const qreal r = box.width() * 0.24;
+    const QRectF face = box.adjusted(box.width() * 0.2, box.height() * 0.14, -box.width() * 0.2, -box.height() * 0.3);
+    return {box, r, Palette::accentLight(), Palette::accentDeep(), face, r * 0.6, QColor(255, 255, 255, 70)};
+}
+
 void brandMark(QPainter& painter, const QRectF& box)
 {
+    const BrandMarkShape shape = brandMarkShape(box);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient fill(box.topLeft(), box.bottomRight());
-    fill.setColorAt(0, Palette::accentLight());
-    fill.setColorAt(1, Palette::accentDeep());
+    QLinearGradient fill(shape.body.topLeft(), shape.body.bottomRight());
+    fill.setColorAt(0, shape.gradientStart);
+    fill.setColorAt(1, shape.gradientEnd);
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
-    const qreal r = box.width() * 0.24;
-    painter.drawRoundedRect(box, r, r);
-    // The keycap's top face.
-    const QRectF face = box.adjusted(box.width() * 0.2, box.height() * 0.14, -box.width() * 0.2, -box.height() * 0.3);
-    painter.setBrush(QColor(255, 255, 255, 70));
-    painter.drawRoundedRect(face, r * 0.6, r * 0.6);
+    painter.drawRoundedRect(shape.body, shape.bodyRadius, shape.bodyRadius);
+    painter.setBrush(shape.faceColor);
+    painter.drawRoundedRect(shape.face, shape.faceRadius, shape.faceRadius);
     painter.restore();
 }
 

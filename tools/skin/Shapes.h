@@ -41,7 +41,18 @@ void glyphArrow(QPainter& painter, const QRectF& box, const QColor& color, bool 
 void glyphClock(QPainter& painter, const QRectF& box, const QColor& color);
 void glyphFolder(QPainter& painter, const QRectF& box, const QColor& color, bool open);
 
-// The brand mark: an accent keycap.
+// The brand mark: an accent keycap. Its shape is given once, for the painted
+// pictures and for the scalable icon.
+struct BrandMarkShape {
+    QRectF body; // rounded square filled with a diagonal gradient
+    qreal bodyRadius;
+    QColor gradientStart; // at the body's top left
+    QColor gradientEnd; // at its bottom right
+    QRectF face; // the keycap's top face, a translucent white rounded rectangle
+    qreal faceRadius;
+    QColor faceColor;
+};
+BrandMarkShape brandMarkShape(const QRectF& box);
 void brandMark(QPainter& painter, const QRectF& box);
 
 } // namespace kavrel::skin

@@ -26,5 +26,8 @@ inline constexpr QSize MessageBoxSize{540, 190};
 inline constexpr QSize ProgressSize{530, 150};
 inline constexpr QSize MacroPageSize{590, 380};
 inline constexpr int IconSize = 64; // appico.ico
+// The desktop icons of the installed program (hicolor theme).
+inline constexpr int DesktopIconSizes[] = {48, 64, 128, 256};
+inline constexpr int DesktopIconSvgSize = 256;
 
 } // namespace kavrel::skin

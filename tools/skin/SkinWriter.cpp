@@ -8,6 +8,7 @@
 #include "app/Config.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 
 namespace kavrel::skin {
@@ -96,6 +97,50 @@ QImage applicationIcon(int size)
     const qreal inset = size / 16.0;
     brandMark(painter, QRectF(inset, inset, size - 2 * inset, size - 2 * inset));
     return image;
+}
+
+QByteArray applicationIconSvg(int size)
+{
+    const qreal inset = size / 16.0;
+    const BrandMarkShape shape = brandMarkShape(QRectF(inset, inset, size - 2 * inset, size - 2 * inset));
+    const auto number = [](qreal value) { return QString::number(value, 'g', 6); };
+    const auto rect = [&](const QRectF& r, qreal radius, const QString& paint) {
+        return QString("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" %6/>\n")
+            .arg(number(r.x()), number(r.y()), number(r.width()), number(r.height()), number(radius), paint);
+    };
+    QString svg
+        = QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" viewBox=\"0 0 %1 %1\">\n")
+              .arg(size);
+    svg += QString("  <defs>\n    <linearGradient id=\"body\" gradientUnits=\"userSpaceOnUse\" x1=\"%1\" y1=\"%2\" "
+                   "x2=\"%3\" y2=\"%4\">\n"
+                   "      <stop offset=\"0\" stop-color=\"%5\"/>\n      <stop offset=\"1\" stop-color=\"%6\"/>\n"
+                   "    </linearGradient>\n  </defs>\n")
+               .arg(number(shape.body.left()), number(shape.body.top()), number(shape.body.right()),
+                   number(shape.body.bottom()), shape.gradientStart.name(), shape.gradientEnd.name());
+    svg += rect(shape.body, shape.bodyRadius, "fill=\"url(#body)\"");
+    svg += rect(shape.face, shape.faceRadius,
+        QString("fill=\"%1\" fill-opacity=\"%2\"").arg(shape.faceColor.name(), number(shape.faceColor.alphaF())));
+    svg += "</svg>\n";
+    return svg.toUtf8();
+}
+
+QStringList writeDesktopIcons(const QString& iconsFolder, const QString& name)
+{
+    QStringList failed;
+    const QDir icons(iconsFolder);
+    for (int size : DesktopIconSizes) {
+        const QString folder = icons.filePath(QString("hicolor/%1x%1/apps").arg(size));
+        const QString path = QDir(folder).filePath(name + ".png");
+        if (!QDir().mkpath(folder) || !applicationIcon(size).save(path))
+            failed << path;
+    }
+    const QString scalable = icons.filePath("hicolor/scalable/apps");
+    QFile svg(QDir(scalable).filePath(name + ".svg"));
+    if (!QDir().mkpath(scalable) || !svg.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || svg.write(applicationIconSvg(DesktopIconSvgSize)) < 0 || !svg.flush())
+        failed << svg.fileName();
+    return failed;
 }
 
 QStringList writeSkin(const QString& folder, const SkinLayout& layout)

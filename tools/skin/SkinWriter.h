@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -43,6 +44,14 @@ std::vector<SkinPicture> skinPictures(const SkinLayout& layout);
 
 // The window icon (appico.ico), drawn at the given size.
 QImage applicationIcon(int size);
+
+// The same icon as an SVG document of the given nominal size.
+QByteArray applicationIconSvg(int size);
+
+// Writes the desktop icons into a theme folder: hicolor/<N>x<N>/apps/NAME.png
+// for the sizes of DesktopIconSizes and hicolor/scalable/apps/NAME.svg.
+// Returns the files that could not be written.
+QStringList writeDesktopIcons(const QString& iconsFolder, const QString& name);
 
 // Draws and writes every picture into the folder (created when missing).
 // Returns the names of the files that could not be written.

@@ -1,12 +1,13 @@
 // kavrel-skin: draws the default skin. Run by the build:
 //
 //   kavrel-skin --cfg MODEL/cfg.ini --skins BIN/skins [--icon BIN/appico.ico]
-//               [--keyimg OTHER/cfg.ini OUT.png]...
+//               [--desktop-icons ICONS NAME] [--keyimg OTHER/cfg.ini OUT.png]...
 //
 // --cfg gives the model whose layout the window backgrounds fit and whose
 // key table keyimg.png shows; each --keyimg draws the keyboard picture of
-// another model. Exit 0 when every file was written, 1 otherwise, 2 on a
-// usage error.
+// another model; --desktop-icons writes the installed program's icons into
+// ICONS/hicolor/ as NAME.png and NAME.svg. Exit 0 when every file was
+// written, 1 otherwise, 2 on a usage error.
 #include "KeyboardPicture.h"
 #include "SkinSizes.h"
 #include "SkinWriter.h"
@@ -32,6 +33,8 @@ struct Options {
     QString cfg;
     QString skins;
     QString icon;
+    QString desktopIcons;
+    QString desktopIconName;
     std::vector<std::pair<QString, QString>> pictures;
 };
 
@@ -58,7 +61,11 @@ bool parse(const QStringList& args, Options& options)
             options.skins = args[++i];
         else if (arg == "--icon" && hasValue)
             options.icon = args[++i];
-        else if (arg == "--keyimg" && i + 2 < args.size()) {
+        else if (arg == "--desktop-icons" && i + 2 < args.size()) {
+            options.desktopIcons = args[i + 1];
+            options.desktopIconName = args[i + 2];
+            i += 2;
+        } else if (arg == "--keyimg" && i + 2 < args.size()) {
             options.pictures.emplace_back(args[i + 1], args[i + 2]);
             i += 2;
         } else
@@ -89,7 +96,9 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     Options options;
     if (!parse(app.arguments(), options)) {
-        std::fprintf(stderr, "usage: kavrel-skin --cfg CFG --skins DIR [--icon FILE] [--keyimg CFG OUT]...\n");
+        std::fprintf(stderr,
+            "usage: kavrel-skin --cfg CFG --skins DIR [--icon FILE] [--desktop-icons DIR NAME] "
+            "[--keyimg CFG OUT]...\n");
         return 2;
     }
     QElapsedTimer timer;
@@ -99,6 +108,8 @@ int main(int argc, char** argv)
     QStringList failed = skin::writeSkin(options.skins, skin::layoutFromConfig());
     if (!options.icon.isEmpty() && !writeIcon(options.icon))
         failed << options.icon;
+    if (!options.desktopIcons.isEmpty())
+        failed << skin::writeDesktopIcons(options.desktopIcons, options.desktopIconName);
     for (const auto& [cfg, out] : options.pictures) {
         if (!writePicture(cfg, out))
             failed << out;
