@@ -11,6 +11,7 @@
 #include "controls/SkinMenu.h"
 #include "controls/SkinText.h"
 #include "controls/WindowMessage.h"
+#include "macro/KeyLabel.h"
 #include "macro/MacroLibrary.h"
 #include "macro/StMacro.h"
 #include "model/KeyNames.h"

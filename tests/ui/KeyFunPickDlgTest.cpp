@@ -8,6 +8,7 @@
 #include "controls/SkinImage.h"
 #include "controls/SkinMenu.h"
 #include "controls/SkinMenuPopup.h"
+#include "macro/KeyLabel.h"
 #include "macro/MacroFile.h"
 #include "model/KeyNames.h"
 #include "platform/KeyboardLayout.h"

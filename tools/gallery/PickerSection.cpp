@@ -8,6 +8,7 @@
 #include "controls/CPngBtn.h"
 #include "controls/CTreeCtrlEx.h"
 #include "controls/WindowMessage.h"
+#include "macro/KeyLabel.h"
 #include "macro/MacroFile.h"
 #include "macro/MacroLibrary.h"
 #include "model/KeyNames.h"
