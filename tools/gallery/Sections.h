@@ -13,6 +13,7 @@ void addMainWindow(GalleryCanvas& canvas);
 void addButtonStates(GalleryCanvas& canvas);
 void addMenus(GalleryCanvas& canvas);
 void addDialogs(GalleryCanvas& canvas);
+void addMessageDialogs(GalleryCanvas& canvas);
 void addSlidersAndTree(GalleryCanvas& canvas);
 void addKeyFunctionPicker(GalleryCanvas& canvas);
 

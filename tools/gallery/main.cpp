@@ -37,6 +37,7 @@ int main(int argc, char** argv)
         return 2;
     }
     SetProgramFolder(programDir.toStdString());
+    LoadTexts(TextFilePath());
     QFile file(cfg);
     if (!file.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "kavrel-gallery: cannot read %s\n", qPrintable(cfg));
@@ -44,7 +45,6 @@ int main(int argc, char** argv)
     }
     const QByteArray text = file.readAll();
     LoadConfigText(std::string_view(text.constData(), std::size_t(text.size())));
-    LoadTexts(TextFilePath());
     load_menu_library();
 
     gallery::GalleryCanvas canvas;
@@ -53,6 +53,7 @@ int main(int argc, char** argv)
     gallery::addSlidersAndTree(canvas);
     gallery::addMenus(canvas);
     gallery::addDialogs(canvas);
+    gallery::addMessageDialogs(canvas);
     gallery::addKeyFunctionPicker(canvas);
     if (!canvas.render().save(out)) {
         std::fprintf(stderr, "kavrel-gallery: could not write %s\n", qPrintable(out));
