@@ -12,6 +12,7 @@
 #include "controls/WindowMessage.h"
 #include "device/ApplyWorker.h"
 #include "device/DeviceNoticeHandler.h"
+#include "macro/KeyLabel.h"
 #include "macro/MacroLibrary.h"
 #include "macro/MacroList.h"
 #include "model/Lists.h"
@@ -20,6 +21,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ProcessSnapshot.h"
 #include "ui/CKBColorDlg.h"
+#include "ui/CKeyFunPickDlg.h"
 #include "ui/CLedDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgressDlg.h"
@@ -466,9 +468,23 @@ void CKavrelDlg::refreshKeyboardView()
 
 void CKavrelDlg::handleKeyClick(int key)
 {
-    if (!CurrentProfile)
+    if (!CurrentProfile || key >= KeyTableSize)
         return;
     emit keyClicked(key);
+    const int index = key < 0 ? m_view->selectedKey() : key;
+    if (index < 0)
+        return;
+    const PROFILE& profile = *CurrentProfile;
+    KEYINFO info = profile.keys[index];
+    CKeyFunPickDlg picker(this, info, QString::fromStdString(keyinfo_to_text(info)));
+    picker.setKeyIndex(index);
+    picker.setColourMode(int(profile.ledMode) == Cfg.GaoshouIndex && (profile.colorSet == 8 || profile.colorSet == 9));
+    if (picker.exec() != QDialog::Accepted)
+        return;
+    if (picker.resultKind() == CKeyFunPickDlg::ResultColour)
+        storeKeyColour(key, picker.resultColour());
+    else
+        storeKeyAssignment(index, info);
 }
 
 void CKavrelDlg::storeKeyColour(int key, std::uint32_t colour)

@@ -105,7 +105,7 @@ signals:
     void pagesRefreshed();
     // After a colour was picked for a key (the lighting page has stored its state into the profile).
     void keyColourStored();
-    // A key of the view was clicked (message 1153): the key function picker runs for it.
+    // A key of the view was clicked (message 1153), before the key function picker runs for it.
     void keyClicked(int key);
     // The macro button was pressed: the macro page runs.
     void macroPageRequested();

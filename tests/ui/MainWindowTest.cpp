@@ -12,8 +12,10 @@
 #include "model/Lists.h"
 #include "model/ProfileStore.h"
 #include "platform/HotplugMonitor.h"
+#include "ui/CColorBtnDlg.h"
 #include "ui/CKBColorDlg.h"
 #include "ui/CKavrelDlg.h"
+#include "ui/CKeyFunPickDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgressDlg.h"
 
@@ -321,6 +323,38 @@ TEST_F(MainWindow, ChoosingTheSameCombinationAgainChangesNothing)
     view->clearSelection(); // no selected key: nothing is stored
     other.key2 = 0x42;
     EXPECT_FALSE(w.storeKeyAssignment(key, other));
+}
+
+TEST_F(MainWindow, AClickedKeyOpensThePickerAndItsChoiceIsStored)
+{
+    CKavrelDlg& w = open();
+    CurrentProfile->ledMode = std::uint32_t(Cfg.GaoshouIndex);
+    CurrentProfile->colorSet = 8;
+    w.refreshPages();
+    const int key = 12;
+    const QPoint at(KeyTable[key].rect.left + 3, KeyTable[key].rect.top + 3);
+
+    test::answerNextModal(test::clickCancel); // Cancel: nothing changes
+    QTest::mouseClick(w.keyboardView(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(test::waitFor([] { return test::pendingModalAnswers() == 0; }));
+    test::processEvents();
+    EXPECT_EQ(w.keyboardView()->keyColors()[key], 0u);
+
+    bool colourMode = false;
+    test::answerNextModal([&colourMode](QDialog& dialog) {
+        auto* picker = qobject_cast<CKeyFunPickDlg*>(&dialog);
+        ASSERT_NE(picker, nullptr);
+        colourMode = picker->colourMode();
+        ASSERT_NE(picker->swatch(2), nullptr);
+        QTest::mouseClick(picker->swatch(2), Qt::LeftButton, {}, picker->swatch(2)->rect().center());
+        test::clickOk(dialog);
+    });
+    QTest::mouseClick(w.keyboardView(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(test::waitFor([&] { return w.keyboardView()->keyColors()[key] != 0; }));
+    EXPECT_TRUE(colourMode) << "per-key mode with the user's own set 8";
+    EXPECT_EQ(w.keyboardView()->keyColors()[key], PickerSwatchColours[2]);
+    EXPECT_EQ(CurrentProfile->keyColors[8][KeyTable[key].matrixIndex], PickerSwatchColours[2])
+        << "the lighting page stored the view's colours into the profile";
 }
 
 TEST_F(MainWindow, RestoreAsksAndResetsTheCurrentProfile)
