@@ -87,25 +87,25 @@ std::string macroReadMessage(const MacroReadResult& result)
     return {};
 }
 
-bool WriteMacroFile(const std::filesystem::path& path, StMacro& entry)
+bool WriteMacroFile(const std::filesystem::path& path, StMacro& entry, bool replace)
 {
     platform::AtomicFile file = MyCreateFile(path);
     if (!file.isOpen())
         return false;
     entry.dwFlags &= ~MacroDirtyBits;
     const MacroFileBytes bytes = EncodeMacroFile(entry);
-    if (file.write(std::as_bytes(std::span(bytes))) && file.commit())
+    if (file.write(std::as_bytes(std::span(bytes))) && file.commit(replace))
         return true;
     WriteLog("Flush_Dirty_Macro: WriteFile err=0x%x, %s", unsigned(file.lastError().error), path.c_str());
     return false;
 }
 
-bool FlushDirtyMacroRecord(const std::filesystem::path& path, std::uint32_t id)
+bool FlushDirtyMacroRecord(const std::filesystem::path& path, std::uint32_t id, bool replace)
 {
     StMacro* entry = FindMacroById(id);
     if (!entry || (entry->dwFlags & MacroDirtyBits) == 0)
         return false;
-    return WriteMacroFile(path, *entry);
+    return WriteMacroFile(path, *entry, replace);
 }
 
 } // namespace kavrel

@@ -46,14 +46,15 @@ MacroReadResult ReadMacroFile(const std::filesystem::path& path, int mouseKeyMas
 std::string macroReadMessage(const MacroReadResult& result);
 
 // The write step of Flush_Dirty_Macro for one MacroList entry: clears the
-// change bits of dwFlags (they stay cleared even when the write fails),
-// encodes the record and replaces the file whole through MyCreateFile. A
-// failure logs "Flush_Dirty_Macro: WriteFile err=0x%x, %s".
-bool WriteMacroFile(const std::filesystem::path& path, StMacro& entry);
+// change bits of dwFlags, encodes the record and replaces the file whole
+// through MyCreateFile (they stay cleared even when the write fails). A
+// failure logs "Flush_Dirty_Macro: WriteFile err=0x%x, %s". With replace off
+// an existing file at the path is left alone and the write fails (EEXIST).
+bool WriteMacroFile(const std::filesystem::path& path, StMacro& entry, bool replace = true);
 
 // Steps 3 to 5 of Flush_Dirty_Macro: finds the MacroList entry with the id and
 // writes it to the path when one of its change bits is set. False when there
 // is no such entry, nothing was changed, or the write failed.
-bool FlushDirtyMacroRecord(const std::filesystem::path& path, std::uint32_t id);
+bool FlushDirtyMacroRecord(const std::filesystem::path& path, std::uint32_t id, bool replace = true);
 
 } // namespace kavrel
