@@ -172,46 +172,32 @@ public:
     void edgeRect(std::string_view key, Rect& rect, const Rect& fallback) const
     {
         rect = fallback;
-        const std::string text = list(key, ShortListBuffer);
-        if (text.empty())
-            return;
-        const auto numbers = convertList(text, 10).numbers;
-        if (numbers.size() < 4) {
-            showError("Wrong rect num");
-            return;
-        }
-        rect = {int(numbers[0]), int(numbers[1]), int(numbers[2]), int(numbers[3])};
+        const auto numbers = shortList(key, 4, "Wrong rect num");
+        if (numbers && !numbers->empty())
+            rect = {int((*numbers)[0]), int((*numbers)[1]), int((*numbers)[2]), int((*numbers)[3])};
     }
 
     // x,y,width,height turned into left,top,right,bottom; a wrong count leaves it empty.
     void sizeRect(std::string_view key, Rect& rect, const Rect& fallback) const
     {
         rect = fallback;
-        const std::string text = list(key, ShortListBuffer);
-        if (text.empty())
+        const auto numbers = shortList(key, 4, "Wrong rect num");
+        if (!numbers)
             return;
-        const auto numbers = convertList(text, 10).numbers;
-        if (numbers.size() < 4) {
-            showError("Wrong rect num");
+        if (numbers->empty()) {
             rect = {};
             return;
         }
-        const auto x = int(numbers[0]), y = int(numbers[1]);
-        rect = {x, y, saturatingSum(x, numbers[2]), saturatingSum(y, numbers[3])};
+        const auto x = int((*numbers)[0]), y = int((*numbers)[1]);
+        rect = {x, y, saturatingSum(x, (*numbers)[2]), saturatingSum(y, (*numbers)[3])};
     }
 
     void point(std::string_view key, Point& point, const Point& fallback) const
     {
         point = fallback;
-        const std::string text = list(key, ShortListBuffer);
-        if (text.empty())
-            return;
-        const auto numbers = convertList(text, 10).numbers;
-        if (numbers.size() < 2) {
-            showError("Wrong POINT num");
-            return;
-        }
-        point = {int(numbers[0]), int(numbers[1])};
+        const auto numbers = shortList(key, 2, "Wrong POINT num");
+        if (numbers && !numbers->empty())
+            point = {int((*numbers)[0]), int((*numbers)[1])};
     }
 
     // r,g,b; missing components are 0, each component keeps its low 8 bits; black gives the fallback.
@@ -284,6 +270,21 @@ public:
 
 private:
     std::string list(std::string_view key, std::size_t buffer) const { return m_ini.getString(Opt, key, "", buffer); }
+
+    // The decimal numbers of a rectangle or point; nothing when the key is
+    // absent or empty. Fewer than minimum shows the message and gives none.
+    std::optional<std::vector<long long>> shortList(
+        std::string_view key, std::size_t minimum, std::string_view message) const
+    {
+        const std::string text = list(key, ShortListBuffer);
+        if (text.empty())
+            return std::nullopt;
+        auto numbers = convertList(text, 10).numbers;
+        if (numbers.size() >= minimum)
+            return numbers;
+        showError(message);
+        return std::vector<long long>{};
+    }
 
     const IniFile& m_ini;
 };
