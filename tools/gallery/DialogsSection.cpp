@@ -1,5 +1,5 @@
 // The dialog backgrounds with their image buttons at the positions the
-// windows use: key function picker, message box, progress dialog, macro page.
+// windows use: key function picker, macro page.
 #include "Helpers.h"
 #include "Sections.h"
 
@@ -41,33 +41,6 @@ SkinSurface* picker(GalleryCanvas& canvas, QPoint at)
     const QFont font = shellDlgFont(14);
     dialog->addText(QRect(20, 10, 180, 20), "Key function: Caps", DialogText, font, StandardTextFormat);
     dialog->addText(QRect(250, 119, 215, 20), "Media key", DialogText, font, StandardTextFormat);
-    return dialog;
-}
-
-SkinSurface* messageBox(GalleryCanvas& canvas, QPoint at)
-{
-    auto* dialog = new SkinSurface(&canvas, load_skin_image("msg_nr.png"), at);
-    const int w = dialog->width();
-    const int h = dialog->height();
-    dialog->addOverlay(QRect(QPoint(45, 85), load_skin_image("msgico.png").size()), load_skin_image("msgico.png"));
-    skinButton(*dialog, QPoint(w - 36, 10), CloseFiles, 0);
-    if (CPngBtn* ok = skinButton(*dialog, QPoint(w - 87, h - 45), TextFiles, 0, "OK"))
-        showState(*ok, ShownState::Hover);
-    dialog->addText(QRect(110, 98, 400, 20), "The settings were written to the keyboard.", DialogText, shellDlgFont(14),
-        TextWordBreak | TextVCenter | TextEndEllipsis);
-    return dialog;
-}
-
-SkinSurface* progress(GalleryCanvas& canvas, QPoint at)
-{
-    auto* dialog = new SkinSurface(&canvas, load_skin_image("progress_nr.png"), at);
-    // Position 70 of 0..100 on the bar from x 45 to 486.
-    const int fill = 70 * (486 - 45) / 100 + 45;
-    dialog->addOverlay(
-        QRect(0, 0, fill, dialog->height()), load_skin_image("progress_ov.png"), QRect(0, 0, fill, dialog->height()));
-    dialog->addText(QRect(15, 12, 440, 20), "Writing the settings to the keyboard...", Qt::white, shellDlgFont(14, 300),
-        StandardTextFormat);
-    create_skin_button_at(dialog, QPoint(489, 8), CloseFiles, nullptr, 0, 0);
     return dialog;
 }
 
@@ -116,14 +89,11 @@ void addDialogs(GalleryCanvas& canvas)
 {
     const int top = canvas.beginSection("Dialogs",
         "pickfundlg.png (page 3 chosen; the two hot spots are create_cut_button regions of the "
-        "background), msg_nr.png, progress at 70 %, macro_nr.png");
+        "background), macro_nr.png");
     const int left = GalleryCanvas::Margin;
     SkinSurface* first = picker(canvas, QPoint(left, top));
-    SkinSurface* second = messageBox(canvas, QPoint(first->geometry().right() + 40, top));
-    const int row = std::max(first->geometry().bottom(), second->geometry().bottom()) + 30;
-    SkinSurface* third = macroPage(canvas, QPoint(left, row));
-    SkinSurface* fourth = progress(canvas, QPoint(third->geometry().right() + 40, row));
-    canvas.endSection(std::max(third->geometry().bottom(), fourth->geometry().bottom()));
+    SkinSurface* second = macroPage(canvas, QPoint(first->geometry().right() + 40, top));
+    canvas.endSection(std::max(first->geometry().bottom(), second->geometry().bottom()));
 }
 
 } // namespace kavrel::gallery

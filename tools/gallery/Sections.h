@@ -13,6 +13,7 @@ void addMainWindow(GalleryCanvas& canvas);
 void addButtonStates(GalleryCanvas& canvas);
 void addMenus(GalleryCanvas& canvas);
 void addDialogs(GalleryCanvas& canvas);
+void addMessageDialogs(GalleryCanvas& canvas);
 void addSlidersAndTree(GalleryCanvas& canvas);
 
 // The two lists of the macro page, filled with sample macros and key rows.

@@ -9,6 +9,7 @@
 
 #include "app/Config.h"
 #include "app/Paths.h"
+#include "app/Texts.h"
 #include "controls/SkinMenu.h"
 
 #include <QApplication>
@@ -36,6 +37,7 @@ int main(int argc, char** argv)
         return 2;
     }
     SetProgramFolder(programDir.toStdString());
+    LoadTexts(TextFilePath());
     QFile file(cfg);
     if (!file.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "kavrel-gallery: cannot read %s\n", qPrintable(cfg));
@@ -51,6 +53,7 @@ int main(int argc, char** argv)
     gallery::addSlidersAndTree(canvas);
     gallery::addMenus(canvas);
     gallery::addDialogs(canvas);
+    gallery::addMessageDialogs(canvas);
     if (!canvas.render().save(out)) {
         std::fprintf(stderr, "kavrel-gallery: could not write %s\n", qPrintable(out));
         return 1;

@@ -1,0 +1,280 @@
+#include "ui/CMsgDlg.h"
+
+#include "app/Texts.h"
+#include "controls/ButtonFactory.h"
+#include "controls/SkinImage.h"
+#include "controls/SkinText.h"
+#include "controls/WindowMessage.h"
+#include "model/KeyNames.h"
+#include "ui/KeyCapture.h"
+
+#include <QLineEdit>
+#include <QPainter>
+#include <QRegularExpressionValidator>
+
+#include <climits>
+
+namespace kavrel {
+namespace {
+
+constexpr std::string_view BackgroundFile = "msg_nr.png";
+constexpr std::string_view IconFile = "msgico.png";
+const ButtonFiles CloseFiles{"exit_nr.png", "exit_ov.png", "exit_ov.png"};
+const ButtonFiles TextButtonFiles{"btn_nr.png", "btn_ov.png", "btn_nr.png"};
+
+// Layout in pixels of the background picture; W and H its size.
+constexpr int CloseRightOffset = 36; // close button at (W - 36, 10)
+constexpr int CloseTop = 10;
+constexpr int RightButtonOffset = 87; // Cancel, or OK in style 1, at (W - 87, H - 45)
+constexpr int LeftButtonOffset = 164; // OK beside Cancel at (W - 164, H - 45)
+constexpr int ButtonBottomOffset = 45;
+constexpr int InputWidth = 400; // input field (x, 100)-(x + 400, 124), x centring it
+constexpr int InputTop = 100;
+constexpr int InputHeight = 24;
+constexpr QPoint IconPosition(45, 85);
+const QRect InformationTextRect(QPoint(110, 98), QPoint(509, 117));
+const QRect OtherTextRect(QPoint(65, 75), QPoint(464, 94));
+constexpr std::uint32_t TextColor = 0xC8C8C8;
+
+QFont textFont()
+{
+    return applicationSkinFont().value_or(shellDlgFont(14, 400));
+}
+
+bool hasInputField(int style)
+{
+    return style == CMsgDlg::TextInput || style == CMsgDlg::NumberInput || style == CMsgDlg::KeyCapture;
+}
+
+QString textOf(std::string_view key)
+{
+    return QString::fromStdString(Text(key));
+}
+
+// A text cut to at most `length` UTF-16 units, never between the two halves of a surrogate pair.
+QString cutText(const QString& text, int length)
+{
+    if (text.size() <= length)
+        return text;
+    const bool splitsPair = length > 0 && text.at(length - 1).isHighSurrogate();
+    return text.left(splitsPair ? length - 1 : length);
+}
+
+int runBox(int style, QWidget* owner, const QString& text)
+{
+    CMsgDlg box(style, owner);
+    box.setMessage(text);
+    return box.exec();
+}
+
+} // namespace
+
+int leadingDecimal(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        negative = text[i++] == u'-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i].unicode() - u'0');
+        if (value > std::int64_t(INT_MAX) + 1)
+            break;
+    }
+    value = negative ? -value : value;
+    return int(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+CMsgDlg::CMsgDlg(int style, QWidget* owner)
+    : SkinDialog(owner)
+    , m_style(style)
+    , m_capture(messageBoxRepeatFilter())
+    , m_textFont(textFont())
+{
+    setObjectName("msgDlg");
+    m_background = load_skin_image(BackgroundFile);
+    if (m_background.isNull()) {
+        // Nothing to lay out: the box ends with Cancel as soon as it runs.
+        setSkinSize(QSize(1, 1));
+        return;
+    }
+    m_icon = load_skin_image(IconFile);
+    setSkinSize(m_background.size());
+    createButtons();
+    if (hasInputField(m_style))
+        createInputField();
+    setUpKeyboard();
+}
+
+void CMsgDlg::createButtons()
+{
+    const int w = width();
+    const int h = height();
+    if (CPngBtn* close = create_skin_button(
+            this, QRect(QPoint(w - CloseRightOffset, CloseTop), QSize()), CloseFiles, &m_background, 0)) {
+        close->setObjectName("close");
+        connect(close, &CPngBtn::clicked, this, &CMsgDlg::onCancel);
+    }
+    const bool information = m_style == Information;
+    const QPoint okAt(w - (information ? RightButtonOffset : LeftButtonOffset), h - ButtonBottomOffset);
+    m_ok = create_skin_button(this, QRect(okAt, QSize()), TextButtonFiles, &m_background, 0, textOf("tc_ok"));
+    if (m_ok) {
+        m_ok->setObjectName("ok");
+        connect(m_ok, &CPngBtn::clicked, this, &CMsgDlg::onOk);
+    }
+    const QPoint cancelAt(w - RightButtonOffset, h - ButtonBottomOffset);
+    if (CPngBtn* cancel
+        = create_skin_button(this, QRect(cancelAt, QSize()), TextButtonFiles, &m_background, 0, textOf("tc_cancel"))) {
+        cancel->setObjectName("cancel");
+        cancel->setVisible(!information);
+        connect(cancel, &CPngBtn::clicked, this, &CMsgDlg::onCancel);
+    }
+}
+
+void CMsgDlg::createInputField()
+{
+    const int x = (m_background.width() - InputWidth) >> 1;
+    m_input = new QLineEdit(this);
+    m_input->setObjectName("input");
+    m_input->setGeometry(x, InputTop, InputWidth, InputHeight);
+    m_input->setAlignment(Qt::AlignCenter);
+    m_input->setFont(shellDlgFont(16, 600));
+    if (m_style == NumberInput)
+        m_input->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), m_input));
+    if (m_style == KeyCapture)
+        m_input->setReadOnly(true);
+    m_input->setFocus();
+}
+
+void CMsgDlg::setUpKeyboard()
+{
+    if (m_style == KeyCapture) {
+        new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
+        return;
+    }
+    new SwallowKeysFilter(this, {}, [this] {
+        if (m_ok)
+            m_ok->click();
+        else
+            onOk();
+    });
+}
+
+void CMsgDlg::setMessage(const QString& text)
+{
+    m_message = text;
+    update();
+}
+
+void CMsgDlg::setResetModifiers(bool on)
+{
+    m_capture.setResetModifiers(on);
+}
+
+int CMsgDlg::exec()
+{
+    if (!hasSkin()) {
+        setResult(Rejected);
+        return Rejected;
+    }
+    return SkinDialog::exec();
+}
+
+void CMsgDlg::onOk()
+{
+    if (m_style == NumberInput) {
+        m_numberResult = m_input ? leadingDecimal(m_input->text()) : 0;
+        accept();
+        return;
+    }
+    if (m_style == TextInput) {
+        m_textResult = m_input ? m_input->text() : QString();
+        if (m_textResult.isEmpty())
+            reject();
+        else
+            accept();
+        return;
+    }
+    accept();
+}
+
+void CMsgDlg::onCancel()
+{
+    m_numberResult = 0;
+    reject();
+}
+
+void CMsgDlg::onKeyStroke(const KeyStroke& stroke)
+{
+    captureKey(stroke.virtualKey, stroke.keyFlags, stroke.down ? KeyStateDown : KeyStateUp);
+}
+
+void CMsgDlg::captureKey(int virtualKey, std::uint32_t keyFlags, int state)
+{
+    if (!m_capture.handle(virtualKey, keyFlags, state) || !m_input)
+        return;
+    m_input->setText(
+        QString::fromStdString(combo_to_side_text(m_capture.modifiers(), m_capture.firstKey(), m_capture.secondKey())));
+}
+
+bool CMsgDlg::event(QEvent* event)
+{
+    WindowMessageEvent* message = asWindowMessage(event);
+    if (!message)
+        return SkinDialog::event(event);
+    // A key message posted by another window: wParam the key code, lParam 0 down, 0x80 up.
+    if (message->message() == MsgKeyEvent && m_style == KeyCapture && message->wParam() > 0
+        && message->wParam() <= 0xFF)
+        captureKey(int(message->wParam()), 0, message->lParam() == 0 ? KeyStateDown : KeyStateUp);
+    return true;
+}
+
+void CMsgDlg::showEvent(QShowEvent* event)
+{
+    SkinDialog::showEvent(event);
+    if (!hasSkin())
+        QMetaObject::invokeMethod(this, &CMsgDlg::reject, Qt::QueuedConnection);
+}
+
+void CMsgDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(&m_buffer.begin(size()));
+    draw_image(painter, m_background, 0, 0, width(), height());
+    if (m_style == Information && !m_icon.isNull())
+        painter.drawImage(IconPosition, m_icon);
+    painter.setFont(m_textFont);
+    painter.setPen(colorOfColorRef(TextColor));
+    const QRect& rect = m_style == Information ? InformationTextRect : OtherTextRect;
+    drawSkinText(painter, rect, m_message, TextWordBreak | TextVCenter | TextNoClip | TextEndEllipsis);
+    painter.end();
+    m_buffer.copyTo(this);
+}
+
+int show_message(QWidget* owner, std::string_view textKey)
+{
+    return runBox(CMsgDlg::Information, owner, textOf(textKey));
+}
+
+int show_message_text(QWidget* owner, const QString& text)
+{
+    return runBox(CMsgDlg::Information, owner, text);
+}
+
+int ask_question(QWidget* owner, std::string_view textKey)
+{
+    return runBox(CMsgDlg::Question, owner, textOf(textKey));
+}
+
+int ask_text(QWidget* owner, std::string_view textKey, QString& result)
+{
+    CMsgDlg box(CMsgDlg::TextInput, owner);
+    box.setMessage(textOf(textKey));
+    if (box.exec() != QDialog::Accepted)
+        return 0;
+    result = cutText(box.textResult(), AskTextMaxLength);
+    return 1;
+}
+
+} // namespace kavrel

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "ui/ComboCapture.h"
+#include "ui/SkinDialog.h"
+
+#include <QFont>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <string_view>
+
+class QLineEdit;
+
+namespace kavrel {
+
+class CPngBtn;
+struct KeyStroke;
+
+// The skinned message box: every notice, question, short text or number
+// input and key capture the program puts to the user. Styles: 1 information
+// (OK only), 2 text input, 3 number input (digits only), 4 key capture (every
+// key is captured, Tab, Alt, F10, Esc and Enter included), 5 question.
+//
+// Without its background picture (msg_nr.png) the box ends at once with
+// Cancel. Esc, Space and F1 do nothing; Enter clicks OK. The result fields
+// mean something only after OK.
+//
+// Child names for tests: "ok", "cancel", "close" (buttons), "input" (field).
+class CMsgDlg : public SkinDialog {
+    Q_OBJECT
+public:
+    enum Style { Information = 1, TextInput = 2, NumberInput = 3, KeyCapture = 4, Question = 5 };
+
+    CMsgDlg(int style, QWidget* owner);
+
+    int style() const { return m_style; }
+    void setMessage(const QString& text);
+    const QString& message() const { return m_message; }
+    // Style 4: the modifier mask is cleared at every key-down.
+    void setResetModifiers(bool on);
+
+    int numberResult() const { return m_numberResult; }
+    QString textResult() const { return m_textResult; }
+    std::uint8_t capturedModifiers() const { return m_capture.modifiers(); }
+    std::uint8_t firstKey() const { return m_capture.firstKey(); }
+    std::uint8_t secondKey() const { return m_capture.secondKey(); }
+
+    // True when the background picture loaded (otherwise the box ends at once).
+    bool hasSkin() const { return !m_background.isNull(); }
+
+    int exec() override;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void createButtons();
+    void createInputField();
+    void setUpKeyboard();
+    void onOk();
+    void onCancel();
+    void onKeyStroke(const KeyStroke& stroke);
+    void captureKey(int virtualKey, std::uint32_t keyFlags, int state);
+
+    int m_style;
+    QString m_message;
+    QString m_textResult;
+    int m_numberResult = 0;
+    ComboCapture m_capture;
+    QImage m_background;
+    QImage m_icon;
+    QFont m_textFont;
+    QLineEdit* m_input = nullptr;
+    CPngBtn* m_ok = nullptr;
+};
+
+// The decimal number at the start of a text: leading blanks and a sign
+// allowed, conversion stops at the first character that is not a digit, 0
+// when there is none; values beyond the int range are held at its limits.
+int leadingDecimal(const QString& text);
+
+// The most characters (UTF-16 units) ask_text hands back.
+inline constexpr int AskTextMaxLength = 259;
+
+// Each runs a CMsgDlg owned by `owner` modally and returns when it ends.
+// show_message and ask_question take a text table key, show_message_text a
+// literal text. They return QDialog::Accepted or QDialog::Rejected; callers
+// of ask_question act only on Accepted. ask_text returns 1 and sets result
+// to the typed text (cut to AskTextMaxLength) when the box ended with OK and
+// a text, otherwise 0, leaving result untouched.
+int show_message(QWidget* owner, std::string_view textKey);
+int show_message_text(QWidget* owner, const QString& text);
+int ask_question(QWidget* owner, std::string_view textKey);
+int ask_text(QWidget* owner, std::string_view textKey, QString& result);
+
+} // namespace kavrel

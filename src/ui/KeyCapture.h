@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class QKeyEvent;
+class QWidget;
+
+// Key capture: turns Qt key events into the key messages the capture rules
+// are written for (a Windows virtual-key code and the key flags of the
+// message), and takes every key before Qt acts on it.
+namespace kavrel {
+
+// Key flags: scan code in bits 16-23, extended-key flag in bit 24.
+inline constexpr std::uint32_t KeyFlagExtended = 1u << 24;
+// Bit 4 of the scan code: set for the right Shift key.
+inline constexpr std::uint32_t KeyFlagScanBit4 = 1u << 20;
+
+struct KeyStroke {
+    int virtualKey; // the generic 16, 17, 18 for either Shift, Ctrl or Alt
+    std::uint32_t keyFlags;
+    bool down;
+    bool autoRepeat;
+    std::uint64_t timestampMs;
+};
+
+// The key message of a key event. The native scan code (evdev code + 8 on
+// X11 and Wayland) names the key; an event without one (offscreen, synthetic
+// events) falls back to the Qt key code, which cannot tell the sides of a
+// modifier apart (the left key is assumed; keypad Enter keeps its extended
+// flag). Empty for events that are no key presses or releases, and for keys
+// neither way knows.
+std::optional<KeyStroke> keyStrokeOf(const QKeyEvent& event);
+
+// The virtual-key code of a Qt key code (with the keypad modifier for the
+// keypad keys), 0 when there is none. Used for the fallback above.
+int virtualKeyOfQtKey(int qtKey, bool keypad);
+
+// Takes every key press and release that reaches the watched widget or any of
+// its children (children added later included) before the widget, the dialog
+// or Qt's focus and shortcut handling act on it: Tab, Backtab, Alt alone, F10,
+// Esc and Enter too (shortcut overrides are accepted, so no shortcut fires).
+// While on, each event is consumed and its stroke handed to the callback;
+// the release X11 sends before each auto-repeated press is consumed without
+// being handed on (a held key gives repeated presses only, as the capture
+// rules expect). While off, events pass untouched.
+class KeyCaptureFilter : public QObject {
+    Q_OBJECT
+public:
+    using Callback = std::function<void(const KeyStroke&)>;
+
+    KeyCaptureFilter(QWidget* watched, Callback callback);
+
+    void setEnabled(bool on) { m_enabled = on; }
+    bool isEnabled() const { return m_enabled; }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private:
+    void watch(QObject* object);
+
+    Callback m_callback;
+    bool m_enabled = true;
+};
+
+// The keys every skinned window swallows so that they neither close it nor
+// press a button (Esc, Space, F1; Enter and keypad Enter where the window
+// gives them a meaning). Installed like KeyCaptureFilter; a swallowed key's
+// press and release are both consumed, and the Enter action runs on the press.
+class SwallowKeysFilter : public QObject {
+    Q_OBJECT
+public:
+    struct Keys {
+        bool escape = true;
+        bool space = true;
+        bool help = true; // F1
+        bool enter = true;
+    };
+    SwallowKeysFilter(QWidget* watched, Keys keys, std::function<void()> onEnter = {});
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private:
+    void watch(QObject* object);
+    bool swallows(int qtKey) const;
+
+    Keys m_keys;
+    std::function<void()> m_onEnter;
+};
+
+} // namespace kavrel
