@@ -20,8 +20,8 @@
 
 #include <QCursor>
 #include <QDateTime>
-#include <QLineEdit>
 #include <QFocusEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpressionValidator>
@@ -158,21 +158,18 @@ void CMacroDlg::createControls()
         connect(button, &CPngBtn::command, this, &CMacroDlg::onButton);
         return button;
     };
-    m_exit = make(ltrb(w - ExitInsetRight, 10, w - 16, 25), {"exit_nr.png", "exit_ov.png", "exit_ov.png"}, 0,
-        "exitButton");
-    m_record = make(ltrb(a, 74, a + 148, 103), {"recbtn_nr.png", "recbtn_nr.png", "recbtn_dn.png"}, 1,
-        "recordButton");
+    m_exit = make(
+        ltrb(w - ExitInsetRight, 10, w - 16, 25), {"exit_nr.png", "exit_ov.png", "exit_ov.png"}, 0, "exitButton");
+    m_record = make(ltrb(a, 74, a + 148, 103), {"recbtn_nr.png", "recbtn_nr.png", "recbtn_dn.png"}, 1, "recordButton");
     m_record->set_text(text("tc_macro_start"), RecordCaptionOpen);
     if (tips)
         m_record->setToolTip(text("tc_macro_start"));
     m_delay = make(ltrb(a, 129, a + 20, 147), {"check_nr.png", "check_ov.png", "check_dn.png"}, 1, "delayBox");
     m_delay->set_checked(1);
-    m_loopMode2 = make(ltrb(a, 156, a + 18, 174), {"radio_nr.png", "radio_ov.png", "radio_dn.png"}, 1,
-        "loopMode2Radio");
-    m_countRadio = make(ltrb(a, 184, a + 18, 202), {"radio_nr.png", "radio_ov.png", "radio_dn.png"}, 1,
-        "countRadio");
-    m_insert = make(ltrb(a, 269, a + 193, 296), {"combo_nr.png", "combo_ov.png", "combo_nr.png"}, 1,
-        "insertButton");
+    m_loopMode2
+        = make(ltrb(a, 156, a + 18, 174), {"radio_nr.png", "radio_ov.png", "radio_dn.png"}, 1, "loopMode2Radio");
+    m_countRadio = make(ltrb(a, 184, a + 18, 202), {"radio_nr.png", "radio_ov.png", "radio_dn.png"}, 1, "countRadio");
+    m_insert = make(ltrb(a, 269, a + 193, 296), {"combo_nr.png", "combo_ov.png", "combo_nr.png"}, 1, "insertButton");
     m_save = make(ltrb(a + 80, 309, a + 148, 338), {"btn_ov.png", "btn_nr.png", "btn_nr.png"}, 0, "saveButton");
     m_save->set_text(text("tc_macro_msg19"));
     m_save->setTextColors(Cfg.LstBox_item_clr, Cfg.LstBox_item_clr, Cfg.LstBox_item_clr);
@@ -182,8 +179,8 @@ void CMacroDlg::createControls()
     m_countBox = new QLineEdit(this);
     m_countBox->setObjectName("countBox");
     m_countBox->setProperty("controlId", CountBoxId);
-    m_countBox->setGeometry(ltrb(radio.right() + 1 + 8, radio.bottom() + 1 + 5, radio.right() + 1 + 88,
-        radio.bottom() + 1 + 27));
+    m_countBox->setGeometry(
+        ltrb(radio.right() + 1 + 8, radio.bottom() + 1 + 5, radio.right() + 1 + 88, radio.bottom() + 1 + 27));
     m_countBox->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), m_countBox));
     m_countBox->setAlignment(Qt::AlignCenter);
     m_countBox->setFont(m_pageFont);
@@ -255,7 +252,8 @@ bool CMacroDlg::event(QEvent* event)
         return true;
     case MsgKeyEvent:
         if (m_recording)
-            takeKey(int(message->wParam()), message->lParam() == 0x80, std::uint64_t(QDateTime::currentMSecsSinceEpoch()));
+            takeKey(
+                int(message->wParam()), message->lParam() == 0x80, std::uint64_t(QDateTime::currentMSecsSinceEpoch()));
         return true;
     }
     return SkinDialog::event(event);
@@ -276,8 +274,7 @@ void CMacroDlg::paintEvent(QPaintEvent*)
         return ltrb(g.right() + 1 + TextGap, g.top(), width() - 3, g.bottom() + 1);
     };
     drawSkinText(painter, ltrb(l.left() + 2, l.top() - 20, l.left() + 140, l.top()), text("tc_macro_list"), Format);
-    drawSkinText(
-        painter, ltrb(k.left() + 2, k.top() - 20, k.left() + 140, k.top()), text("tc_macro_key_list"), Format);
+    drawSkinText(painter, ltrb(k.left() + 2, k.top() - 20, k.left() + 140, k.top()), text("tc_macro_key_list"), Format);
     drawSkinText(painter, ltrb(l.left(), l.bottom() + 1 + 10, l.left() + 400, l.bottom() + 1 + 30),
         text("tc_macro_msg9"), Format);
     drawSkinText(painter, ltrb(ins.left(), ins.top() - 20, ins.left() + 200, ins.top()), text("tc_macro_loop"), Format);
@@ -600,8 +597,8 @@ void CMacroDlg::insertRows(const KeyRows& rows)
     const TreeItem before = m_keys->selectedItem();
     for (const KeyRow& row : rows) {
         if (before)
-            m_keys->InsertItemAfter(before, true, rowIcon(row.kind), QString::fromStdString(keyRowText(row)),
-                row.value, std::int32_t(row.kind));
+            m_keys->InsertItemAfter(before, true, rowIcon(row.kind), QString::fromStdString(keyRowText(row)), row.value,
+                std::int32_t(row.kind));
         else
             appendRow(row);
     }

@@ -140,8 +140,8 @@ private:
     void newMacro();
     void newGroup();
     void renameItem();
-    void renameGroupWithChildren(TreeItem item, const std::string& folder, const std::string& oldName,
-        const QString& newName);
+    void renameGroupWithChildren(
+        TreeItem item, const std::string& folder, const std::string& oldName, const QString& newName);
     void deleteItem();
     void importMacro();
     void exportMacro();
@@ -158,8 +158,8 @@ private:
     std::optional<std::string> folderOf(TreeItem target) const;
     bool childNamed(TreeItem parent, const QString& name) const;
     void removeItemWithMacros(TreeItem item);
-    TreeItem addGroupWithFolder(TreeItem parent, const std::string& folder, const QString& name, bool select,
-        bool newIds);
+    TreeItem addGroupWithFolder(
+        TreeItem parent, const std::string& folder, const QString& name, bool select, bool newIds);
     void resetKeysOfDeletedMacros();
 
     void openPageMenu(const std::vector<std::uint32_t>& commands, QPoint at, int width, int tag);

@@ -15,6 +15,7 @@
 #include "ui/CMsgDlg.h"
 #include "ui/FileChooser.h"
 
+#include <QScopeGuard>
 #include <QStandardItem>
 
 #include <mutex>
@@ -59,8 +60,8 @@ public:
     {
         if (parent == hidden())
             return hidden();
-        const TreeItem item
-            = m_view.AddItem(static_cast<TreeItem>(parent), false, true, qstr(iconPath), qstr(name), 0, 0, ItemTextOffset);
+        const TreeItem item = m_view.AddItem(
+            static_cast<TreeItem>(parent), false, true, qstr(iconPath), qstr(name), 0, 0, ItemTextOffset);
         return item ? item : hidden();
     }
     void addMacro(void* parent, const std::string& title, const std::string&, const StMacro& macro) override
@@ -78,9 +79,15 @@ private:
 
 void CMacroDlg::loadLibrary()
 {
+    // One layout of the view after the walk instead of one per item.
+    m_library->setUpdatesEnabled(false);
+    const QScopeGuard enable([this] { m_library->setUpdatesEnabled(true); });
     LibrarySink sink(*m_library);
     LoadMacroFolder(MacroLibraryRoot(), true,
-        {.view = &sink, .parent = m_library->RootItem(), .newIds = false, .subFolders = m_subFolders != 0,
+        {.view = &sink,
+            .parent = m_library->RootItem(),
+            .newIds = false,
+            .subFolders = m_subFolders != 0,
             .addToList = false});
 }
 
@@ -114,8 +121,7 @@ std::optional<std::string> CMacroDlg::itemPath(TreeItem item) const
     if (!item || !m_library->FindItemRec(item))
         return std::nullopt;
     std::vector<TreeItem> chain;
-    for (TreeItem at = item; at && at != m_library->RootItem() && int(chain.size()) < PathLevelLimit;
-         at = at->parent())
+    for (TreeItem at = item; at && at != m_library->RootItem() && int(chain.size()) < PathLevelLimit; at = at->parent())
         chain.push_back(at);
     std::string path = MacroLibraryRoot();
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
@@ -418,9 +424,10 @@ void CMacroDlg::deleteItem()
     const TreeItem item = selectedLibraryItem();
     const TreeItemRec* record = item ? m_library->FindItemRec(item) : nullptr;
     if (!item || !record) {
-        show_message_text(this, QString("Operation failed, hItem = 0x%1, pItem = 0x%2.")
-                                    .arg(quintptr(item), 0, 16)
-                                    .arg(quintptr(record), 0, 16));
+        show_message_text(this,
+            QString("Operation failed, hItem = 0x%1, pItem = 0x%2.")
+                .arg(quintptr(item), 0, 16)
+                .arg(quintptr(record), 0, 16));
         return;
     }
     if (show_message(this, "tc_msg6") != QDialog::Accepted)

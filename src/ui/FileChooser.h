@@ -23,10 +23,10 @@ struct FileChoice {
 // Each returns the chosen path, or nothing when the user cancelled. Open
 // offers existing files only; save asks before replacing a file; the folder
 // chooser offers folders only.
-std::optional<QString> chooseOpenFile(QWidget* owner, const QString& filter, const QString& defaultSuffix,
-    const QString& initialPath = {});
-std::optional<QString> chooseSaveFile(QWidget* owner, const QString& filter, const QString& defaultSuffix,
-    const QString& suggestedPath);
+std::optional<QString> chooseOpenFile(
+    QWidget* owner, const QString& filter, const QString& defaultSuffix, const QString& initialPath = {});
+std::optional<QString> chooseSaveFile(
+    QWidget* owner, const QString& filter, const QString& defaultSuffix, const QString& suggestedPath);
 std::optional<QString> chooseFolder(QWidget* owner, const QString& initialPath = {});
 
 // Tests: the next chooser shown is answered by this function instead of a
