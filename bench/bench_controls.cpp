@@ -15,17 +15,6 @@ namespace {
 
 using namespace kavrel;
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "bench_controls";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
-
 // A main window mask: 1000 x 640, rounded corners, transparent outside.
 QImage windowMask()
 {
@@ -40,7 +29,6 @@ QImage windowMask()
 
 void BM_RegionFromMask(benchmark::State& state)
 {
-    application();
     const QImage mask = windowMask();
     for (auto _ : state)
         benchmark::DoNotOptimize(region_from_mask(mask));
@@ -58,7 +46,6 @@ QImage plain(QSize size, QColor color)
 // through the window system as a hover change repaints it.
 void BM_ButtonRepaint(benchmark::State& state)
 {
-    application();
     QWidget window;
     window.resize(200, 100);
     CPngBtn button(&window);
@@ -98,7 +85,6 @@ struct TreeWindow {
 
 void BM_TreeBuild2000(benchmark::State& state)
 {
-    application();
     TreeWindow view;
     for (auto _ : state) {
         fillTree(view.tree);
@@ -111,7 +97,6 @@ BENCHMARK(BM_TreeBuild2000)->Unit(benchmark::kMillisecond);
 
 void BM_TreeRepaint2000(benchmark::State& state)
 {
-    application();
     TreeWindow view;
     fillTree(view.tree);
     view.tree.expandAll();
@@ -125,7 +110,6 @@ BENCHMARK(BM_TreeRepaint2000)->Unit(benchmark::kMillisecond);
 // One wheel step's worth of scrolling, and the repaint it causes.
 void BM_TreeScroll2000(benchmark::State& state)
 {
-    application();
     TreeWindow view;
     fillTree(view.tree);
     view.tree.expandAll();
@@ -142,3 +126,19 @@ void BM_TreeScroll2000(benchmark::State& state)
 BENCHMARK(BM_TreeScroll2000)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+// The application lives in main, not in a function-local static: destroyed
+// after Qt's own globals at exit, a static one crashed the program after the
+// last benchmark.
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -18,23 +18,39 @@ if(KAVREL_SANITIZE)
   endif()
 endif()
 
+# kavrel_area_include_root(folder OUT): a folder in the build tree holding
+# only a link named <folder> to src/<folder>. Headers are included as
+# "<folder>/Name.h" from such a root, so a target sees the headers of its own
+# area and of the areas it links, and a wrong include fails to build.
+function(kavrel_area_include_root folder out)
+  set(root ${CMAKE_BINARY_DIR}/area-include/${folder})
+  if(NOT IS_SYMLINK ${root}/${folder})
+    file(MAKE_DIRECTORY ${root})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+  endif()
+  set(${out} ${root} PARENT_SCOPE)
+endfunction()
+
 # kavrel_area_library(NAME folder [QT] DEPS ...): a static library of every .cpp
 # in src/<folder>. New files are picked up without editing any CMakeLists.
+# The library offers its own headers and, through DEPS, those of the areas it
+# may use; nothing else of src/ is on its include path.
 function(kavrel_area_library name folder)
   cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
   if(ARG_QT)
     file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.h)
   endif()
+  kavrel_area_include_root(${folder} include_root)
   if(NOT sources)
     # A folder without code yet still offers its headers and dependencies.
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_include_directories(${name} INTERFACE ${include_root})
     target_link_libraries(${name} INTERFACE ${ARG_DEPS})
     return()
   endif()
   add_library(${name} STATIC ${sources} ${headers})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_include_directories(${name} PUBLIC ${include_root})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE kavrel_warnings)
   if(ARG_QT)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)

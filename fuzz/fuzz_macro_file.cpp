@@ -2,10 +2,11 @@
 // encoding a decoded record gives the file's first 834 bytes back; an
 // accepted macro can be named, listed, labelled and removed again.
 
+#include "macro/KeyLabel.h"
 #include "macro/Macro.h"
 #include "macro/MacroFile.h"
+#include "macro/MacroList.h"
 #include "model/KeyNames.h"
-#include "model/Lists.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,6 +3,7 @@
 // the same profiles byte for byte.
 
 #include "app/KeyInfo.h"
+#include "macro/KeyLabel.h"
 #include "model/KeyNames.h"
 #include "model/Lists.h"
 #include "model/ProfileStore.h"

@@ -12,6 +12,7 @@ CPngBtn::CPngBtn(QWidget* parent)
     : QAbstractButton(parent)
     , m_font(shellDlgFont(15, 400))
 {
+    setCheckable(true);
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
     prepareSkinnedWidget(this, false);
@@ -73,14 +74,6 @@ void CPngBtn::setTextColors(std::uint32_t normal, std::uint32_t over, std::uint3
     update();
 }
 
-void CPngBtn::set_checked(int checked)
-{
-    if (m_checked == checked)
-        return;
-    m_checked = checked;
-    update();
-}
-
 void CPngBtn::setClipRegion(bool on, const QRegion& region)
 {
     m_clip = on;
@@ -99,7 +92,7 @@ CPngBtn::Look CPngBtn::look() const
     const bool disabled = !isEnabled();
     const QImage* normal = (m_altFlag && !m_altNormal.isNull()) ? &m_altNormal : &m_normal;
     if (m_latching) {
-        if (m_checked)
+        if (isChecked())
             return disabled ? Look{&m_disabled, m_textNormal, false} : Look{&m_down, m_textDown, m_pressShift};
         if (m_hover)
             return {&m_over, m_textOver, false};
@@ -107,7 +100,7 @@ CPngBtn::Look CPngBtn::look() const
             return {&m_disabled, m_textNormal, false};
         return {normal, m_textNormal, false};
     }
-    if (m_checked)
+    if (isChecked())
         return {&m_down, m_textDown, false};
     if (isDown())
         return {&m_down, m_textDown, m_pressShift};
@@ -194,8 +187,7 @@ void CPngBtn::mouseMoveEvent(QMouseEvent* event)
 void CPngBtn::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && m_latching && m_toggleOnClick) {
-        m_checked = m_checked ? 0 : 1;
-        update();
+        setChecked(!isChecked());
     }
     QAbstractButton::mousePressEvent(event);
 }

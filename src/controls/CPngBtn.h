@@ -66,9 +66,12 @@ public:
     void setButtonFont(const QFont& font) { m_font = font, update(); }
     const QFont& buttonFont() const { return m_font; }
 
-    // Sets the latched state; repaints only when it changes.
-    void set_checked(int checked);
-    int checkedState() const { return m_checked; }
+    // The latched state is QAbstractButton's checked state (the button is
+    // always checkable, so setChecked() and isChecked() work too); a click
+    // never flips it by itself: only a press with toggle on click does.
+    // set_checked repaints only when the state changes.
+    void set_checked(int checked) { setChecked(checked != 0); }
+    int checkedState() const { return isChecked() ? 1 : 0; }
     void setLatchingStyle(int on) { m_latching = on != 0, update(); }
     bool latchingStyle() const { return m_latching; }
     void setToggleOnClick(int on) { m_toggleOnClick = on != 0; }
@@ -104,6 +107,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void nextCheckState() override { }
 
     void setHover(bool hover);
 
@@ -129,7 +133,6 @@ private:
     std::uint32_t m_textNormal = DefaultTextNormal;
     std::uint32_t m_textOver = DefaultTextOver;
     std::uint32_t m_textDown = DefaultTextDown;
-    int m_checked = 0;
     bool m_latching = false;
     bool m_toggleOnClick = false;
     bool m_hover = false;

@@ -131,6 +131,8 @@ TreeItem CTreeCtrlEx::addRecord(TreeItem item, QImage icon, std::int32_t owns, s
     record->nSubKind = subKind;
     record->nKind = kind;
     record->nTextOffset = textOffset;
+    record->nId = ++m_lastId;
+    m_itemsById.emplace(record->nId, item);
     m_records.emplace(item, std::move(record));
     viewport()->update();
     return item;
@@ -186,6 +188,8 @@ void CTreeCtrlEx::forgetRecords(TreeItem item)
         if (QStandardItem* child = item->child(row))
             forgetRecords(child);
     }
+    if (const TreeItemRec* record = FindItemRec(item))
+        m_itemsById.erase(record->nId);
     m_records.erase(item);
 }
 
@@ -206,6 +210,7 @@ void CTreeCtrlEx::DeleteItem(TreeItem item)
 void CTreeCtrlEx::DeleteAllItems()
 {
     m_records.clear();
+    m_itemsById.clear();
     m_hoverItem = nullptr;
     m_toolTipText.clear();
     m_model->removeRows(0, m_model->rowCount());
@@ -228,6 +233,18 @@ TreeItemRec* CTreeCtrlEx::FindItemRec(TreeItem item) const
 {
     const auto found = m_records.find(item);
     return found == m_records.end() ? nullptr : found->second.get();
+}
+
+TreeItemId CTreeCtrlEx::itemId(TreeItem item) const
+{
+    const TreeItemRec* record = FindItemRec(item);
+    return record ? record->nId : 0;
+}
+
+TreeItem CTreeCtrlEx::itemFromId(TreeItemId id) const
+{
+    const auto found = m_itemsById.find(id);
+    return found == m_itemsById.end() ? nullptr : found->second;
 }
 
 int CTreeCtrlEx::ItemDepth(TreeItem item) const
@@ -402,7 +419,7 @@ void CTreeCtrlEx::clickAt(QPoint point, bool doubleClick)
     }
     if (m_notifyOnChange && hit == noted)
         return;
-    postWindowMessage(parentWidget(), MsgTreeLeftClick, std::uintptr_t(m_id), reinterpret_cast<std::intptr_t>(hit));
+    postWindowMessage(parentWidget(), MsgTreeLeftClick, std::uintptr_t(m_id), itemId(hit));
 }
 
 void CTreeCtrlEx::mousePressEvent(QMouseEvent* event)
@@ -426,7 +443,7 @@ void CTreeCtrlEx::mouseReleaseEvent(QMouseEvent* event)
         return;
     const TreeItem hit = itemAt(event->position().toPoint());
     selectItem(hit);
-    postWindowMessage(parentWidget(), MsgTreeRightClick, std::uintptr_t(m_id), reinterpret_cast<std::intptr_t>(hit));
+    postWindowMessage(parentWidget(), MsgTreeRightClick, std::uintptr_t(m_id), itemId(hit));
 }
 
 void CTreeCtrlEx::mouseMoveEvent(QMouseEvent* event)

@@ -20,6 +20,10 @@ namespace kavrel {
 // An item of a CTreeCtrlEx. The invisible root is an item too (RootItem()).
 using TreeItem = QStandardItem*;
 
+// An item as posted messages name it: a number the control gives each item
+// when it is added, never reused by the same control; 0 names no item.
+using TreeItemId = std::intptr_t;
+
 // What the tree keeps beside each item.
 struct TreeItemRec {
     TreeItem hItem = nullptr;
@@ -30,6 +34,7 @@ struct TreeItemRec {
     std::int32_t nKind = 0; // TreeLeaf or TreeGroup
     std::int32_t nTextOffset = 0;
     std::int32_t bExpanded = 0; // a group's expansion as drawn
+    TreeItemId nId = 0; // the item's id in posted messages, never reused
 };
 
 inline constexpr std::int32_t TreeLeaf = 1;
@@ -41,8 +46,10 @@ inline constexpr std::int32_t TreeGroup = 2;
 // tells its parent of clicks with two posted messages: MsgTreeLeftClick on a
 // left press (not when notify-on-change is on and the item was already
 // selected) and MsgTreeRightClick on a right release, wParam the control id,
-// lParam the item under the pointer or 0. Disabled, it ignores every mouse
-// button but still scrolls with the wheel.
+// lParam the id of the item under the pointer (itemId) or 0. The receiver
+// turns lParam back into an item with itemFromId() when the message arrives:
+// an item deleted in between gives nullptr, never a dangling pointer.
+// Disabled, it ignores every mouse button but still scrolls with the wheel.
 class CTreeCtrlEx : public QTreeView {
     Q_OBJECT
 public:
@@ -82,6 +89,10 @@ public:
     void DeleteAllItems();
     void SetItemValue(TreeItem item, std::optional<QString> text, std::optional<std::int32_t> value);
     TreeItemRec* FindItemRec(TreeItem item) const;
+    // The id posted messages carry for the item (0 for null, the root or an
+    // item not in the tree), and back: nullptr once the item was deleted.
+    TreeItemId itemId(TreeItem item) const;
+    TreeItem itemFromId(TreeItemId id) const;
     int ItemDepth(TreeItem item) const;
     // Visits the item's children in order, each child's own children first
     // when recursive. The next sibling is taken before the callback runs, so
@@ -140,6 +151,8 @@ private:
 
     QStandardItemModel* m_model;
     std::unordered_map<TreeItem, std::unique_ptr<TreeItemRec>> m_records;
+    std::unordered_map<TreeItemId, TreeItem> m_itemsById;
+    TreeItemId m_lastId = 0;
     int m_id = 0;
     int m_itemHeight = 20;
     int m_gap = 2;

@@ -18,8 +18,8 @@ enum WindowMessageId : unsigned {
     MsgTrayIcon = 1132, // lParam mouse message
     MsgMenuCommand = 1143, // wParam chosen command, lParam the menu's tag
     MsgKeyClicked = 1153, // wParam key index
-    MsgTreeRightClick = 1426, // wParam control id, lParam item or 0
-    MsgTreeLeftClick = 1428, // wParam control id, lParam item or 0
+    MsgTreeRightClick = 1426, // wParam control id, lParam item id (CTreeCtrlEx::itemFromId) or 0
+    MsgTreeLeftClick = 1428, // wParam control id, lParam item id (CTreeCtrlEx::itemFromId) or 0
     MsgSliderSet = 2048, // wParam value, lParam tag
     MsgSliderChanging = 2049, // wParam value, lParam tag
 };

@@ -6,7 +6,7 @@
 #include "device/CUSBDriver.h"
 #include "macro/Macro.h"
 #include "macro/StMacro.h"
-#include "model/Lists.h"
+#include "model/Profile.h"
 #include "platform/MessageBox.h"
 
 #include <chrono>

@@ -1,5 +1,6 @@
 #include "device/ReportDecoding.h"
 
+#include "macro/KeyLabel.h"
 #include "model/KeyNames.h"
 
 #include <array>

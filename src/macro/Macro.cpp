@@ -1,9 +1,8 @@
 #include "macro/Macro.h"
 
-#include "app/Limits.h"
 #include "app/Texts.h"
+#include "macro/MacroList.h"
 #include "model/KeyNames.h"
-#include "model/Lists.h"
 #include "model/TimeId.h"
 #include "model/WideField.h"
 
@@ -47,21 +46,6 @@ void RemoveMacroById(std::uint32_t id)
             return;
         }
     }
-}
-
-int FindFreeBufferId()
-{
-    std::array<bool, MacroSlotCount + 1> taken{};
-    for (const StMacro& macro : MacroList) {
-        const std::int32_t slot = macro.Macro_Buffer_ID;
-        if (slot >= 1 && slot <= MacroSlotCount)
-            taken[std::size_t(slot)] = true;
-    }
-    for (int slot = 1; slot <= MacroSlotCount; ++slot) {
-        if (!taken[std::size_t(slot)])
-            return slot;
-    }
-    return -1;
 }
 
 int macroEventCount(const StMacro& macro)

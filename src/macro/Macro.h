@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-// Macro records and MacroList (model/Lists.h): making, finding and removing
+// Macro records and MacroList (macro/MacroList.h): making, finding and removing
 // macros, device slots, and the key check that file reading applies.
 namespace kavrel {
 
@@ -22,10 +22,6 @@ StMacro* FindMacroById(std::uint32_t id);
 
 // Removes and frees the first MacroList entry with this id; nothing if none.
 void RemoveMacroById(std::uint32_t id);
-
-// The smallest device slot 1 ... MacroSlotCount no MacroList entry holds in
-// Macro_Buffer_ID, or -1 when all are taken.
-int FindFreeBufferId();
 
 // False when an event (up to the terminator) is a mouse action 240 ... 246
 // whose bit (code - 240) is clear in the mask (cfg.ini MacroHasMsKey).

@@ -2,8 +2,6 @@
 
 #include "app/Log.h"
 #include "app/Texts.h"
-#include "model/Lists.h"
-#include "model/WideField.h"
 #include "platform/KeyCodes.h"
 #include "platform/KeyboardLayout.h"
 #include "xml/Utf.h"
@@ -41,18 +39,6 @@ constexpr FixedName FixedNames[] = {
     {0xF0, "tc_click", true}, {0xF1, "tc_menu", true}, {0xF2, "tc_middle", true}, {0xFA, "Fn"}, {0xFF, ""},
 };
 
-// Assignment labels of kinds 1, 3, 4 and 8 by function code.
-constexpr std::pair<std::uint32_t, std::string_view> CodeLabels[] = {
-    {17, "tc_click"}, {18, "tc_middle"}, {19, "tc_menu"}, {20, "tc_forward"}, {21, "tc_back"},
-    {22, "tc_ms_str1"}, {23, "tc_three"}, {33, "tc_kbmedia_msel"}, {34, "tc_PL"}, {35, "tc_stop"},
-    {36, "tc_pre_media"}, {37, "tc_next_media"}, {38, "tc_vol_up"}, {39, "tc_vol_dw"}, {40, "tc_mute"},
-    {48, "tc_kbmedia_mail"}, {49, "tc_kbmedia_cal"}, {50, "tc_kbmedia_explore"}, {51, "tc_kbmedia_search"},
-    {52, "tc_kbmedia_main"}, {53, "tc_back"}, {54, "tc_forward"}, {55, "tc_kbmedia_stop"},
-    {56, "tc_kbmedia_stop"}, {57, "tc_kbmedia_stop"}, {162, "tc_key_off"}, {163, "tc_shift"},
-    {166, "tc_snipe"}, {167, "tc_rgb"}, {168, "tc_dpiadd"}, {169, "tc_dpisub"}, {170, "tc_dpiloop"},
-    {171, "tc_msg31"},
-};
-
 // (usage, key code), searched from the first pair.
 constexpr std::pair<std::uint8_t, std::uint8_t> Usages[] = {
     {0x04, 0x41}, {0x05, 0x42}, {0x06, 0x43}, {0x07, 0x44}, {0x08, 0x45}, {0x09, 0x46}, {0x0A, 0x47},
@@ -77,12 +63,6 @@ constexpr std::pair<std::uint8_t, std::uint8_t> Usages[] = {
 };
 // clang-format on
 static_assert(std::size(Usages) == 105);
-
-// Fire targets 0xF0 ... 0xF6.
-constexpr std::array<std::string_view, 7> FireTargets
-    = {"tc_click", "tc_menu", "tc_middle", "tc_msg26", "tc_msg27", "tc_msg29", "tc_msg30"};
-
-constexpr std::uint32_t FireCode = 164;
 
 const FixedName* fixedName(int code)
 {
@@ -133,23 +113,6 @@ void appendKeys(std::string& text, int key1, int key2)
         appendPart(text, vkey_to_name(key2));
 }
 
-std::string macroLabel(std::uint32_t macroId)
-{
-    for (const StMacro& macro : MacroList) {
-        if (macro.dwId == macroId)
-            return Text("tc_msg25") + " - " + wideFieldToUtf8(macro.szName, MacroNameUnits);
-    }
-    return {};
-}
-
-std::string fireLabel(std::uint8_t target)
-{
-    const std::string targetName = (target >= MouseKeyFirst && target <= MouseKeyLast)
-        ? Text(FireTargets[std::size_t(target - MouseKeyFirst)])
-        : vkey_to_name(target);
-    return Text("tc_fire") + " - " + targetName;
-}
-
 } // namespace
 
 std::string vkey_to_name(int code)
@@ -186,24 +149,6 @@ std::string combo_to_side_text(std::uint8_t modifiers, int key1, int key2)
     }
     appendKeys(text, key1, key2);
     return text;
-}
-
-std::string keyinfo_to_text(const KEYINFO& key)
-{
-    if (key.kind == KindMacro)
-        return macroLabel(key.macroId);
-    if (key.kind == KindKey) {
-        if (key.modifiers == 0 && key.key1 == VkFn)
-            return "Fn";
-        return combo_to_side_text(key.modifiers, key.key1, key.key2);
-    }
-    if (key.code == FireCode)
-        return fireLabel(key.fireKey);
-    for (const auto& [code, label] : CodeLabels) {
-        if (code == key.code)
-            return Text(label);
-    }
-    return {};
 }
 
 std::uint8_t vkey_to_usage(int code)

@@ -25,11 +25,6 @@ std::string combo_to_text(std::uint8_t modifiers, int key1, int key2);
 // + R-Shift + R-Win + key1 + key2", each part only when present.
 std::string combo_to_side_text(std::uint8_t modifiers, int key1, int key2);
 
-// The one-line label of an assignment: the macro's name for kind 5 (empty
-// when the macro is gone), the combination for kind 2, the fire target for
-// code 164, otherwise the function's text by code (empty for unknown codes).
-std::string keyinfo_to_text(const KEYINFO& key);
-
 // The USB HID keyboard usage (page 0x07) of a key code, 0 for none. 0x0D is
 // always the main Enter (0x28); callers tell the keypad Enter by position.
 std::uint8_t vkey_to_usage(int code);

@@ -2,10 +2,9 @@
 
 namespace kavrel {
 
-// Owning from the start: the records are always the lists' own heap copies,
+// Owning from the start: the records are always the list's own heap copies,
 // also in kavrel-cli and the tests, which never run the main window.
 CMyList<PROFILE> ProfileList(ListOwnership::Owning);
 PROFILE* CurrentProfile = nullptr;
-CMyList<StMacro> MacroList(ListOwnership::Owning);
 
 } // namespace kavrel

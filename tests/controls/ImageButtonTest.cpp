@@ -136,6 +136,29 @@ TEST_F(ImageButtonTest, DisabledAndCheckedStatesFollowTheStyleRules)
     EXPECT_EQ(latching->look().textColor, latching->textColorNormal());
 }
 
+TEST_F(ImageButtonTest, OneCheckedStateWhicheverWayItIsSet)
+{
+    CPngBtn* latching = make(1);
+    ASSERT_NE(latching, nullptr);
+    QSignalSpy toggled(latching, &QAbstractButton::toggled);
+    latching->setChecked(true);
+    EXPECT_EQ(latching->checkedState(), 1);
+    EXPECT_EQ(latching->look().image, &latching->downImage()) << "Qt's setChecked is seen by the look";
+    latching->set_checked(0);
+    EXPECT_FALSE(latching->isChecked());
+    EXPECT_EQ(toggled.count(), 2);
+
+    // A click flips nothing unless toggle on click is on.
+    CPngBtn* push = make(0);
+    ASSERT_NE(push, nullptr);
+    push->move(100, 10);
+    QTest::mouseClick(push, Qt::LeftButton, {}, QPoint(11, 11));
+    EXPECT_FALSE(push->isChecked());
+    push->set_checked(1);
+    QTest::mouseClick(push, Qt::LeftButton, {}, QPoint(11, 11));
+    EXPECT_TRUE(push->isChecked());
+}
+
 TEST_F(ImageButtonTest, PressShiftMovesTheDownImageOnePixelLeftAndDown)
 {
     CPngBtn* button = make(0);

@@ -88,8 +88,7 @@ TEST_F(TreeListTest, LeftClicksReportChangesOnlyAndEmptySpaceSelectsNothing)
     QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, centreOf(first));
     auto messages = takeMessages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(
-        messages[0], (test::MessageRecorder::Message{MsgTreeLeftClick, 261, reinterpret_cast<std::intptr_t>(first)}));
+    EXPECT_EQ(messages[0], (test::MessageRecorder::Message{MsgTreeLeftClick, 261, tree.itemId(first)}));
     EXPECT_EQ(tree.selectedItem(), first);
 
     QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, centreOf(first));
@@ -110,9 +109,41 @@ TEST_F(TreeListTest, LeftClicksReportChangesOnlyAndEmptySpaceSelectsNothing)
     QTest::mouseClick(tree.viewport(), Qt::RightButton, {}, centreOf(second));
     messages = takeMessages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(
-        messages[0], (test::MessageRecorder::Message{MsgTreeRightClick, 261, reinterpret_cast<std::intptr_t>(second)}));
+    EXPECT_EQ(messages[0], (test::MessageRecorder::Message{MsgTreeRightClick, 261, tree.itemId(second)}));
     EXPECT_EQ(tree.selectedItem(), second);
+}
+
+TEST_F(TreeListTest, ClickMessagesNameItemsByIdsThatOutliveNoDeletion)
+{
+    TreeItem folder = group(tree.RootItem(), "Folder");
+    TreeItem inside = leaf(folder, "inside");
+    TreeItem other = leaf(tree.RootItem(), "other");
+    EXPECT_NE(tree.itemId(inside), 0);
+    EXPECT_NE(tree.itemId(inside), tree.itemId(other));
+    EXPECT_EQ(tree.itemId(nullptr), 0);
+    EXPECT_EQ(tree.itemId(tree.RootItem()), 0);
+    EXPECT_EQ(tree.itemFromId(0), nullptr);
+
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, centreOf(other));
+    // The item goes before the posted message is delivered: the receiver finds nothing instead of a freed item.
+    const TreeItemId clicked = tree.itemId(other);
+    tree.DeleteItem(other);
+    const auto messages = takeMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].lParam, clicked);
+    EXPECT_EQ(tree.itemFromId(messages[0].lParam), nullptr);
+
+    // A group's deletion takes its children's ids along; a new item never gets an old id.
+    const TreeItemId insideId = tree.itemId(inside);
+    EXPECT_EQ(tree.itemFromId(insideId), inside);
+    tree.DeleteItem(folder);
+    EXPECT_EQ(tree.itemFromId(insideId), nullptr);
+    TreeItem fresh = leaf(tree.RootItem(), "fresh");
+    EXPECT_GT(tree.itemId(fresh), clicked);
+    const TreeItemId freshId = tree.itemId(fresh);
+    EXPECT_EQ(tree.itemFromId(freshId), fresh);
+    tree.DeleteAllItems();
+    EXPECT_EQ(tree.itemFromId(freshId), nullptr);
 }
 
 TEST_F(TreeListTest, DoubleClicksAndClicksOnTheIndentationToggleGroups)

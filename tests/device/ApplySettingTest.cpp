@@ -3,7 +3,8 @@
 #include "device/ApplySetting.h"
 #include "app/Config.h"
 #include "device/CUSBDriver.h"
-#include "model/Lists.h"
+#include "macro/MacroList.h"
+#include "model/Profile.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

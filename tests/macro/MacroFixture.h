@@ -5,7 +5,7 @@
 #include "app/Texts.h"
 #include "macro/Macro.h"
 #include "macro/MacroFile.h"
-#include "model/Lists.h"
+#include "macro/MacroList.h"
 #include "platform/KeyboardLayout.h"
 
 #include "support/TestSupport.h"

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-// The default keyboard model, a small text table, the US layout and empty lists.
+// The default keyboard model, a small text table, the US layout and an empty profile list.
 class ModelTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -23,12 +23,10 @@ protected:
         kavrel::platform::setActiveKeyboardLayout(kavrel::platform::KeyboardLayout::fromNames("us"));
         kavrel::ProfileList.clear();
         kavrel::CurrentProfile = nullptr;
-        kavrel::MacroList.clear();
     }
     void TearDown() override
     {
         kavrel::ProfileList.clear();
         kavrel::CurrentProfile = nullptr;
-        kavrel::MacroList.clear();
     }
 };

@@ -71,6 +71,8 @@ TEST_F(LedPageDeviceTest, ModeColourSetAndSlidersAreAppliedAsTheyChange)
 
     choose(setBox(), 8);
     ASSERT_TRUE(keyboardShows("lighting: mode 3, colour set 8, speed 2, brightness 5")) << simState();
+    // The colours report follows the lighting report in the same apply.
+    ASSERT_TRUE(keyboardShows(colourLine(matrixOfKey(1), 2))) << simState();
     const std::string state = simState();
     EXPECT_NE(state.find("colours: set 8"), std::string::npos) << state;
     EXPECT_NE(state.find(colourLine(matrixOfKey(0), 4)), std::string::npos) << state;

@@ -78,8 +78,8 @@ void addMessageDialogs(GalleryCanvas& canvas)
     const int left = GalleryCanvas::Margin;
     const QImage info = messageBox(CMsgDlg::Information, "The settings were written to the keyboard.");
     const QImage question = messageBox(CMsgDlg::Question, "Restore the default function of this key?");
-    const QImage text = messageBox(CMsgDlg::TextInput, "Name of the new profile:",
-        [](CMsgDlg& box) { box.findChild<QLineEdit*>("input")->setText("Shooter"); });
+    const QImage text = messageBox(CMsgDlg::TextInput,
+        "Name of the new profile:", [](CMsgDlg& box) { box.findChild<QLineEdit*>("input")->setText("Shooter"); });
     const QImage capture = messageBox(CMsgDlg::KeyCapture, "Press the key for this step:", [](CMsgDlg& box) {
         box.setResetModifiers(true);
         sendWindowMessage(&box, MsgKeyEvent, 162, 0);

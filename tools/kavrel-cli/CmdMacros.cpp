@@ -9,7 +9,7 @@
 #include "macro/Macro.h"
 #include "macro/MacroFile.h"
 #include "macro/MacroLibrary.h"
-#include "model/Lists.h"
+#include "macro/MacroList.h"
 
 #include <cstdio>
 #include <string>

@@ -7,6 +7,7 @@
 #include "ProgramFiles.h"
 
 #include "app/Config.h"
+#include "macro/KeyLabel.h"
 #include "model/KeyNames.h"
 #include "model/Lists.h"
 #include "model/ProfileStore.h"

@@ -9,6 +9,7 @@
 #include "app/Limits.h"
 #include "device/HardwareEncoding.h"
 #include "device/ReportDecoding.h"
+#include "macro/KeyLabel.h"
 #include "model/KeyNames.h"
 
 #include <cstdio>
