@@ -14,7 +14,7 @@
 #include "device/ApplyWorker.h"
 #include "macro/Macro.h"
 #include "macro/MacroLibrary.h"
-#include "model/Lists.h"
+#include "macro/MacroList.h"
 #include "ui/CMsgDlg.h"
 #include "ui/KeyCapture.h"
 
@@ -239,13 +239,19 @@ bool CMacroDlg::event(QEvent* event)
         return SkinDialog::event(event);
     switch (message->message()) {
     case MsgTreeLeftClick:
+    case MsgTreeRightClick: {
         close_menu();
-        onListItemClick(int(message->wParam()), reinterpret_cast<TreeItem>(message->lParam()));
+        const int listId = int(message->wParam());
+        const CTreeCtrlEx* list = listId == KeyListId ? m_keys : m_library;
+        const TreeItem item = list->itemFromId(message->lParam());
+        if (message->lParam() != 0 && !item)
+            return true; // the item went away before the message arrived
+        if (message->message() == MsgTreeLeftClick)
+            onListItemClick(listId, item);
+        else
+            onContextMenu(listId, item);
         return true;
-    case MsgTreeRightClick:
-        close_menu();
-        onContextMenu(int(message->wParam()), reinterpret_cast<TreeItem>(message->lParam()));
-        return true;
+    }
     case MsgMenuCommand:
         close_menu();
         onMenuCommand(std::uint32_t(message->wParam()), int(message->lParam()));

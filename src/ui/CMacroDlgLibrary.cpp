@@ -11,6 +11,7 @@
 #include "macro/LibraryCommands.h"
 #include "macro/Macro.h"
 #include "macro/MacroLibrary.h"
+#include "macro/MacroList.h"
 #include "model/Lists.h"
 #include "ui/CMsgDlg.h"
 #include "ui/FileChooser.h"

@@ -5,15 +5,16 @@
 #include "UiTestSupport.h"
 
 #include "app/Limits.h"
-#include "app/Texts.h"
-#include "controls/ControlTestSupport.h"
 #include "app/Paths.h"
+#include "app/Texts.h"
 #include "controls/CPngBtn.h"
+#include "controls/ControlTestSupport.h"
 #include "controls/SkinMenu.h"
 #include "controls/SkinMenuPopup.h"
 #include "macro/Macro.h"
 #include "macro/MacroFile.h"
 #include "macro/MacroLibrary.h"
+#include "macro/MacroList.h"
 #include "model/Lists.h"
 #include "ui/CMacroDlg.h"
 #include "ui/CMsgDlg.h"
@@ -292,9 +293,9 @@ TEST_F(MacroPageTest, SelectingAMacroShowsItsStepsAndSettings)
     select("Steps");
     rightClick(*page.libraryView(), nullptr);
     EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(page.lastMenuCommands(), (std::vector<std::uint32_t>{CMacroDlg::CmdNewMacro, CMacroDlg::CmdNewGroup,
-                                           CMacroDlg::CmdImport, CMacroDlg::CmdImportFolder,
-                                           CMacroDlg::CmdCopyFolder}));
+    EXPECT_EQ(page.lastMenuCommands(),
+        (std::vector<std::uint32_t>{CMacroDlg::CmdNewMacro, CMacroDlg::CmdNewGroup, CMacroDlg::CmdImport,
+            CMacroDlg::CmdImportFolder, CMacroDlg::CmdCopyFolder}));
     close_menu();
 
     // Closing rewrites the marked macro unchanged.
@@ -319,8 +320,8 @@ TEST_F(MacroPageTest, RecordingTakesKeysWithTheirOwnTimestamps)
     sendKey(&page, B, true, false, 1250);
     sendKey(&page, B, false, false, 1300);
     processEvents();
-    EXPECT_EQ(rows(), (KeyRows{pressRow(A), pauseRow(100), releaseRow(A), pauseRow(150), pressRow(B), pauseRow(50),
-                          releaseRow(B)}));
+    EXPECT_EQ(rows(),
+        (KeyRows{pressRow(A), pauseRow(100), releaseRow(A), pauseRow(150), pressRow(B), pauseRow(50), releaseRow(B)}));
 
     // Other controls refuse while recording; keys Qt would use for itself are recorded.
     expectTextMessage("tc_macro_msg17");
@@ -373,8 +374,9 @@ TEST_F(MacroPageTest, ARecordingKeepsSixteenEventsAndBothModifierSides)
     sendKey(&page, 161, false, false, 30);
     sendKey(&page, 16, true, false, 40);
     processEvents();
-    EXPECT_EQ(rows(), (KeyRows{pressRow(163), pauseRow(10), pressRow(161), pauseRow(10), releaseRow(161),
-                          pauseRow(10), pressRow(16)}));
+    EXPECT_EQ(rows(),
+        (KeyRows{
+            pressRow(163), pauseRow(10), pressRow(161), pauseRow(10), releaseRow(161), pauseRow(10), pressRow(16)}));
     click("recordButton");
 }
 
@@ -440,7 +442,8 @@ TEST_F(MacroPageTest, EditingAndInsertingSteps)
     click("insertButton");
     EXPECT_EQ(page.lastMenuCommands().size(), 3u + 3u); // press, release, pause and MacroHasMsKey=7's three clicks
     choose(0xF00080);
-    EXPECT_EQ(rows(), (KeyRows{pressRow(A), pauseRow(40), pressRow(240), pauseRow(50), releaseRow(240), releaseRow(A)}));
+    EXPECT_EQ(
+        rows(), (KeyRows{pressRow(A), pauseRow(40), pressRow(240), pauseRow(50), releaseRow(240), releaseRow(A)}));
     EXPECT_TRUE(button("saveButton").isVisible());
 
     // Edit a pause: the typed value is held within 10 ... 20470.

@@ -9,7 +9,7 @@
 #include "macro/Macro.h"
 #include "macro/MacroFile.h"
 #include "macro/MacroLibrary.h"
-#include "model/Lists.h"
+#include "macro/MacroList.h"
 #include "platform/AtomicFile.h"
 #include "ui/CMacroDlg.h"
 
@@ -55,7 +55,7 @@ TreeItem findItem(TreeItem parent, const QString& text)
 void selectItem(CMacroDlg& page, TreeItem item)
 {
     page.libraryView()->selectItem(item);
-    sendWindowMessage(&page, MsgTreeLeftClick, CMacroDlg::LibraryViewId, reinterpret_cast<std::intptr_t>(item));
+    sendWindowMessage(&page, MsgTreeLeftClick, CMacroDlg::LibraryViewId, page.libraryView()->itemId(item));
 }
 
 QImage grabbed(QWidget& window)
