@@ -4,6 +4,7 @@
 #include "ModuleCommon.h"
 #include "ReportDescriptor.h"
 #include "hidgate.h"
+#include "platform/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -40,20 +41,7 @@ struct NodeInfo {
 };
 
 // An open hidraw node, shared by every handle on its collections; closed with the last one.
-class NodeFile {
-public:
-    explicit NodeFile(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~NodeFile() { ::close(m_fd); }
-    NodeFile(const NodeFile&) = delete;
-    NodeFile& operator=(const NodeFile&) = delete;
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+using NodeFile = kavrel::platform::UniqueFd;
 
 struct OpenCollection {
     std::shared_ptr<NodeFile> file;
@@ -227,13 +215,6 @@ HidgateHandle openFirst(const std::vector<NodeInfo>& nodes, unsigned usagePage, 
     return 0;
 }
 
-int failWith(int error, std::string message)
-{
-    setLastMessage(std::move(message));
-    errno = error;
-    return 0;
-}
-
 // Checks a report buffer against the collection; 0 when it may be sent.
 int checkFeatureBuffer(const OpenCollection& open, const std::uint8_t* buffer, std::size_t length)
 {
@@ -246,14 +227,20 @@ int checkFeatureBuffer(const OpenCollection& open, const std::uint8_t* buffer, s
 }
 
 } // namespace
+
+void closeModuleHandle(HidgateHandle handle)
+{
+    handles().remove(handle);
+}
+
 } // namespace hidgate
 
 using namespace hidgate;
 
 extern "C" {
 
-__attribute__((visibility("default"))) HidgateHandle OpenHidDevice(unsigned usagePage, unsigned usage,
-    const char* idText, HidgateFilter filter, void*, unsigned, int logLevel, unsigned, unsigned, int* count)
+HIDGATE_EXPORT HidgateHandle OpenHidDevice(unsigned usagePage, unsigned usage, const char* idText, HidgateFilter filter,
+    void*, unsigned, int logLevel, unsigned, unsigned, int* count)
 {
     setLastMessage({});
     if (count)
@@ -274,31 +261,31 @@ __attribute__((visibility("default"))) HidgateHandle OpenHidDevice(unsigned usag
     return handle;
 }
 
-__attribute__((visibility("default"))) int SetFeature(HidgateHandle handle, const uint8_t* buffer, size_t length)
+HIDGATE_EXPORT int SetFeature(HidgateHandle handle, const uint8_t* buffer, size_t length)
 {
     const auto open = handles().find(handle);
     if (!open)
         return failWith(EBADF, "handle is closed");
     if (const int error = checkFeatureBuffer(*open, buffer, length))
         return failWith(error, "report id or length does not fit the collection");
-    if (::ioctl(open->file->fd(), HIDIOCSFEATURE(length), buffer) < 0)
+    if (::ioctl(open->file->get(), HIDIOCSFEATURE(length), buffer) < 0)
         return failWith(errno, std::string("HIDIOCSFEATURE: ") + std::strerror(errno));
     return 1;
 }
 
-__attribute__((visibility("default"))) int GetFeature(HidgateHandle handle, uint8_t* buffer, size_t length)
+HIDGATE_EXPORT int GetFeature(HidgateHandle handle, uint8_t* buffer, size_t length)
 {
     const auto open = handles().find(handle);
     if (!open)
         return failWith(EBADF, "handle is closed");
     if (!buffer || length == 0 || length > MaxIoctlLength)
         return failWith(EINVAL, "bad buffer");
-    if (::ioctl(open->file->fd(), HIDIOCGFEATURE(length), buffer) < 0)
+    if (::ioctl(open->file->get(), HIDIOCGFEATURE(length), buffer) < 0)
         return failWith(errno, std::string("HIDIOCGFEATURE: ") + std::strerror(errno));
     return 1;
 }
 
-__attribute__((visibility("default"))) int GetInputReport(HidgateHandle handle, uint8_t* buffer, size_t length)
+HIDGATE_EXPORT int GetInputReport(HidgateHandle handle, uint8_t* buffer, size_t length)
 {
     const auto open = handles().find(handle);
     if (!open)
@@ -306,7 +293,7 @@ __attribute__((visibility("default"))) int GetInputReport(HidgateHandle handle, 
     if (!buffer || length == 0 || length > MaxIoctlLength)
         return failWith(EINVAL, "bad buffer");
 #ifdef HIDIOCGINPUT
-    if (::ioctl(open->file->fd(), HIDIOCGINPUT(length), buffer) < 0)
+    if (::ioctl(open->file->get(), HIDIOCGINPUT(length), buffer) < 0)
         return failWith(errno, std::string("HIDIOCGINPUT: ") + std::strerror(errno));
     return 1;
 #else
@@ -314,7 +301,7 @@ __attribute__((visibility("default"))) int GetInputReport(HidgateHandle handle, 
 #endif
 }
 
-__attribute__((visibility("default"))) int GetProductString(HidgateHandle handle, char* buffer, size_t size)
+HIDGATE_EXPORT int GetProductString(HidgateHandle handle, char* buffer, size_t size)
 {
     const auto open = handles().find(handle);
     if (!open)
@@ -322,16 +309,6 @@ __attribute__((visibility("default"))) int GetProductString(HidgateHandle handle
     if (!copyString(open->product, buffer, size))
         return failWith(EINVAL, "no buffer");
     return 1;
-}
-
-__attribute__((visibility("default"))) void CloseHidDevice(HidgateHandle handle)
-{
-    handles().remove(handle);
-}
-
-__attribute__((visibility("default"))) size_t HidgateLastMessage(char* buffer, size_t size)
-{
-    return copyLastMessage(buffer, size);
 }
 
 } // extern "C"

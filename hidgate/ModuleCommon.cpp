@@ -1,6 +1,7 @@
 #include "ModuleCommon.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace hidgate {
@@ -53,6 +54,13 @@ std::optional<DeviceId> parseIdText(std::string_view text)
     if (!vendor || !product)
         return std::nullopt;
     return DeviceId{*vendor, *product};
+}
+
+int failWith(int error, std::string message)
+{
+    setLastMessage(std::move(message));
+    errno = error;
+    return 0;
 }
 
 void setLastMessage(std::string text)

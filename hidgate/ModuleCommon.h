@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hidgate.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,6 +23,16 @@ std::optional<DeviceId> parseIdText(std::string_view text);
 void setLastMessage(std::string text);
 const std::string& lastMessage();
 std::size_t copyLastMessage(char* buffer, std::size_t size);
+
+// Leaves the reason text and errno for the caller and returns 0, the failure value of every entry point.
+int failWith(int error, std::string message);
+
+// Entry points are exported by name; everything else in a module stays hidden.
+#define HIDGATE_EXPORT __attribute__((visibility("default")))
+
+// Drops a handle from the module's table (ModuleEntryPoints.cpp calls it for CloseHidDevice). Each module
+// defines it for its own table.
+void closeModuleHandle(HidgateHandle handle);
 
 // Copies text zero-terminated into a caller's buffer, cut to size - 1 bytes without splitting a UTF-8 sequence.
 bool copyString(std::string_view text, char* buffer, std::size_t size);

@@ -1,9 +1,12 @@
 // libhidgate-sim.so: a simulated keyboard behind the module interface (see hidgate.h for its options).
 
 #include "HandleTable.h"
+#include "KeyboardProtocol.h"
 #include "ModuleCommon.h"
 #include "SimState.h"
 #include "hidgate.h"
+#include "platform/AtomicFile.h"
+#include "platform/UniqueFd.h"
 
 #include <array>
 #include <cerrno>
@@ -34,10 +37,10 @@ struct CollectionShape {
 };
 
 constexpr std::array<CollectionShape, 4> Collections{{
-    {"matrix", 577, 9},
-    {"led", 42, 10},
-    {"color", 146, 11},
-    {"macro", 961, 12},
+    {"matrix", kavrel::MatrixReportLength, kavrel::ReportMatrix},
+    {"led", kavrel::LedReportLength, kavrel::ReportLighting},
+    {"color", kavrel::ColorReportLength, kavrel::ReportColors},
+    {"macro", kavrel::MacroReportLength, kavrel::ReportMacros},
 }};
 
 struct FailRule {
@@ -160,29 +163,9 @@ std::string statePath()
     return hidgate::simStatePath();
 }
 
-// A file descriptor closed when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 std::string readWhole(const std::string& path)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const kavrel::platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return {};
     std::string text;
@@ -193,39 +176,16 @@ std::string readWhole(const std::string& path)
     return text;
 }
 
-bool writeAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        text.remove_prefix(std::size_t(written));
-    }
-    return true;
-}
-
-// Writes a temporary file beside the state file and renames it over the old
-// one, so another process reads either the old memory or the new one, never
-// half of it. No fsync: the simulated memory need not survive a power cut,
-// and syncing every report would add milliseconds to each apply.
+// Replaces the state file whole, so another process reads either the old
+// memory or the new one, never half of it. Unsynced: the simulated memory
+// need not survive a power cut, and syncing every report would add
+// milliseconds to each apply.
 bool replaceFile(const std::string& path, std::string_view text)
 {
-    std::string temp = path + ".XXXXXX";
-    const int raw = ::mkstemp(temp.data());
-    if (raw < 0)
-        return false;
-    bool ok = false;
-    {
-        Fd fd(raw);
-        ok = writeAll(fd.get(), text);
-    }
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
+    kavrel::platform::AtomicFile file(path, kavrel::platform::Durability::Unsynced);
+    if (file.isOpen() && file.write(std::as_bytes(std::span(text.data(), text.size()))) && file.commit())
         return true;
-    const int error = errno;
-    ::unlink(temp.c_str());
-    errno = error;
+    errno = file.lastError().error;
     return false;
 }
 
@@ -235,7 +195,7 @@ bool storeReport(const std::string& path, std::span<const std::uint8_t> report)
 {
     static std::mutex mutex;
     std::lock_guard guard(mutex);
-    Fd lock(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    const kavrel::platform::UniqueFd lock(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (lock.get() < 0 || ::flock(lock.get(), LOCK_EX) != 0)
         return false;
     SimState state = parseSimState(readWhole(path));
@@ -282,22 +242,21 @@ HidgateHandle openCollection(const SimOptions& options, std::size_t index)
     return handles().add(std::move(collection));
 }
 
-int failWith(int error, std::string message)
+} // namespace
+
+void closeModuleHandle(HidgateHandle handle)
 {
-    setLastMessage(std::move(message));
-    errno = error;
-    return 0;
+    handles().remove(handle);
 }
 
-} // namespace
 } // namespace hidgate
 
 using namespace hidgate;
 
 extern "C" {
 
-__attribute__((visibility("default"))) HidgateHandle OpenHidDevice(unsigned usagePage, unsigned usage,
-    const char* idText, HidgateFilter filter, void*, unsigned, int logLevel, unsigned, unsigned, int* count)
+HIDGATE_EXPORT HidgateHandle OpenHidDevice(unsigned usagePage, unsigned usage, const char* idText, HidgateFilter filter,
+    void*, unsigned, int logLevel, unsigned, unsigned, int* count)
 {
     setLastMessage({});
     if (count)
@@ -329,7 +288,7 @@ __attribute__((visibility("default"))) HidgateHandle OpenHidDevice(unsigned usag
     return 0;
 }
 
-__attribute__((visibility("default"))) int SetFeature(HidgateHandle handle, const uint8_t* buffer, size_t length)
+HIDGATE_EXPORT int SetFeature(HidgateHandle handle, const uint8_t* buffer, size_t length)
 {
     const auto collection = handles().find(handle);
     if (!collection)
@@ -346,7 +305,7 @@ __attribute__((visibility("default"))) int SetFeature(HidgateHandle handle, cons
     return 1;
 }
 
-__attribute__((visibility("default"))) int GetFeature(HidgateHandle handle, uint8_t* buffer, size_t length)
+HIDGATE_EXPORT int GetFeature(HidgateHandle handle, uint8_t* buffer, size_t length)
 {
     const auto collection = handles().find(handle);
     if (!collection)
@@ -361,14 +320,14 @@ __attribute__((visibility("default"))) int GetFeature(HidgateHandle handle, uint
     return 1;
 }
 
-__attribute__((visibility("default"))) int GetInputReport(HidgateHandle handle, uint8_t*, size_t)
+HIDGATE_EXPORT int GetInputReport(HidgateHandle handle, uint8_t*, size_t)
 {
     if (!handles().find(handle))
         return failWith(EBADF, "handle is closed");
     return failWith(EAGAIN, "the simulated keyboard sends no input reports");
 }
 
-__attribute__((visibility("default"))) int GetProductString(HidgateHandle handle, char* buffer, size_t size)
+HIDGATE_EXPORT int GetProductString(HidgateHandle handle, char* buffer, size_t size)
 {
     const auto collection = handles().find(handle);
     if (!collection)
@@ -376,16 +335,6 @@ __attribute__((visibility("default"))) int GetProductString(HidgateHandle handle
     if (!copyString(collection->product, buffer, size))
         return failWith(EINVAL, "no buffer");
     return 1;
-}
-
-__attribute__((visibility("default"))) void CloseHidDevice(HidgateHandle handle)
-{
-    handles().remove(handle);
-}
-
-__attribute__((visibility("default"))) size_t HidgateLastMessage(char* buffer, size_t size)
-{
-    return copyLastMessage(buffer, size);
 }
 
 } // extern "C"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeyboardProtocol.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +22,7 @@ enum KeyKind : std::uint8_t {
     KindSpecial = 8,
 };
 
-inline constexpr int KeyTableSize = 144;
+inline constexpr int KeyTableSize = MatrixPositions; // a profile holds one entry per matrix position
 inline constexpr std::uint8_t VkFn = 250; // the keyboard's Fn key
 inline constexpr std::uint32_t KeyTableKeyCode = 160; // `code` of a kind-2 entry in the key table
 

@@ -1,7 +1,7 @@
 #include "device/ApplySetting.h"
 
+#include "KeyboardProtocol.h"
 #include "app/Config.h"
-#include "app/Limits.h"
 #include "app/Log.h"
 #include "device/CUSBDriver.h"
 #include "macro/Macro.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KeyboardProtocol.h"
 #include "device/HidModule.h"
 
 #include <atomic>
@@ -11,11 +12,7 @@ namespace kavrel {
 
 using HidHandle = std::uintptr_t; // 0 = closed
 
-// Feature report lengths (report id byte included) that tell the keyboard's four collections apart.
-inline constexpr int MatrixReportLength = 577;
-inline constexpr int LedReportLength = 42;
-inline constexpr int ColorReportLength = 146;
-inline constexpr int MacroReportLength = 961;
+// The feature report lengths of KeyboardProtocol.h tell the keyboard's four collections apart.
 inline constexpr std::size_t ProductStringSize = 260;
 
 // The program's link to the keyboard through the HID access module. The keyboard counts as present exactly

@@ -12,25 +12,15 @@ namespace kavrel {
 
 struct StMacro;
 
-inline constexpr int MatrixSize = 144;
+inline constexpr int MatrixSize = MatrixPositions;
 inline constexpr int HdMacroEventBytes = 3;
 inline constexpr std::int64_t NoDeviceCode = -1;
-
-// Report ids and total lengths (report id byte included) of the keyboard's four tables.
-inline constexpr std::uint8_t ReportMatrix = 9;
-inline constexpr std::uint8_t ReportLighting = 10;
-inline constexpr std::uint8_t ReportColors = 11;
-inline constexpr std::uint8_t ReportMacros = 12;
-inline constexpr std::size_t LightingDataBytes = 41;
-inline constexpr std::size_t ColorDataBytes = 145;
-inline constexpr std::size_t MacroDataBytes = 960;
-inline constexpr std::size_t MatrixDataBytes = 576;
 
 // The paired matrix positions: one physical key in the ANSI and ISO layouts.
 inline constexpr int PairedPositionA = 81;
 inline constexpr int PairedPositionB = 86;
 
-using HdMacro = std::array<std::uint8_t, 48>;
+using HdMacro = std::array<std::uint8_t, MacroSlotBytes>;
 using MatrixWords = std::array<std::uint32_t, MatrixSize>;
 
 // Finds a macro by id among the macros an encoding may use; nullptr when absent.
@@ -42,7 +32,7 @@ std::int64_t keyinfo_to_hardware_code(const KEYINFO& key, const MacroLookup& mac
 
 using KeyTableSpan = std::span<const KEYINFO, KeyTableSize>;
 
-// All assignments of a profile (keys) to the 144-word matrix; keyTable is the
+// All assignments of a profile (keys) to the matrix words; keyTable is the
 // model's key table, whose entry k gives the position of keys[k]. Returns the
 // indices of the assigned keys that have no device code: they are left
 // without function, and the caller tells the user ("Invaild key code" once

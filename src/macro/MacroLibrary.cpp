@@ -88,7 +88,7 @@ std::vector<Listed> listFolder(const std::string& folder, int* errorOut = nullpt
 
 void loadMacroFile(const std::string& path, const std::string& fileName, const LoadMacroOptions& options)
 {
-    MacroReadResult read = ReadMacroFile(path, Cfg.MacroHasMsKey);
+    MacroReadResult read = ReadMacroFile(path, options.anyMouseKeys ? ~0 : Cfg.MacroHasMsKey);
     if (!read.ok())
         return;
     if (options.newIds) {

@@ -48,11 +48,12 @@ struct LoadMacroOptions {
     bool newIds = false; // fresh dwId from MakeTimeId, bit 30 of dwFlags set
     bool subFolders = false; // cfg.ini MacroDir
     bool addToList = false; // append accepted macros to MacroList
+    bool anyMouseKeys = false; // accept every mouse action, whatever cfg.ini MacroHasMsKey allows
 };
 
 // Reads a library folder in the order the folder listing gives: every file,
 // whatever its extension, that holds a valid macro (834 bytes, magic, mouse
-// keys allowed by MacroHasMsKey); sub-folders not beginning with "." or "$"
+// keys allowed by MacroHasMsKey unless options.anyMouseKeys); sub-folders not beginning with "." or "$"
 // when both recurse and options.subFolders are on. Files that fail are
 // skipped without a message; nothing on disk changes. Always true.
 bool LoadMacroFolder(const std::string& folder, bool recurse, const LoadMacroOptions& options);

@@ -66,8 +66,9 @@ bool isAtomicTempName(std::string_view fileName)
     return fileName.starts_with(TempPrefix) && fileName.ends_with(TempSuffix);
 }
 
-AtomicFile::AtomicFile(fs::path target)
+AtomicFile::AtomicFile(fs::path target, Durability durability)
     : m_target(std::move(target))
+    , m_durability(durability)
 {
     // A short name of our own: the target's name may already be as long as a name can be.
     m_tempPath = (folderOf(m_target) / (std::string(TempPrefix) + "XXXXXX" + std::string(TempSuffix))).string();
@@ -85,6 +86,7 @@ AtomicFile::AtomicFile(AtomicFile&& other) noexcept
     , m_tempPath(std::exchange(other.m_tempPath, {}))
     , m_fd(std::move(other.m_fd))
     , m_error(other.m_error)
+    , m_durability(other.m_durability)
 {
 }
 
@@ -127,7 +129,8 @@ bool AtomicFile::commit(bool replace)
 {
     if (!m_fd.valid())
         return false;
-    if (::fsync(m_fd.get()) != 0)
+    const bool synced = m_durability == Durability::Synced;
+    if (synced && ::fsync(m_fd.get()) != 0)
         return fail(WriteStep::Write, errno);
     if (m_fd.reset() != 0)
         return fail(WriteStep::Write, errno);
@@ -138,7 +141,8 @@ bool AtomicFile::commit(bool replace)
         return fail(WriteStep::Commit, error);
     }
     m_tempPath.clear();
-    syncFolder(folderOf(m_target));
+    if (synced)
+        syncFolder(folderOf(m_target));
     return true;
 }
 

@@ -10,6 +10,11 @@
 
 namespace kavrel::platform {
 
+// Whether commit() flushes the file and its folder to disk before and after
+// the rename. Unsynced still never shows a reader half a file; it only may
+// lose the newest content in a power cut (for state that need not survive one).
+enum class Durability { Synced, Unsynced };
+
 // Which step of replacing a file failed.
 enum class WriteStep { None, Create, Write, Commit };
 
@@ -26,7 +31,7 @@ struct WriteError {
 class AtomicFile {
 public:
     // Opens the temporary file; check isOpen() and lastError().
-    explicit AtomicFile(std::filesystem::path target);
+    explicit AtomicFile(std::filesystem::path target, Durability durability = Durability::Synced);
     ~AtomicFile();
     AtomicFile(AtomicFile&& other) noexcept;
     AtomicFile& operator=(AtomicFile&&) = delete;
@@ -52,6 +57,7 @@ private:
     std::string m_tempPath;
     UniqueFd m_fd;
     WriteError m_error;
+    Durability m_durability = Durability::Synced;
 };
 
 // True for the names of AtomicFile's temporary files (".kavrel-XXXXXX.tmp"),

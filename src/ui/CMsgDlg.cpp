@@ -8,6 +8,7 @@
 #include "model/KeyNames.h"
 #include "ui/KeyCapture.h"
 
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRegularExpressionValidator>
@@ -58,6 +59,18 @@ QString cutText(const QString& text, int length)
         return text;
     const bool splitsPair = length > 0 && text.at(length - 1).isHighSurrogate();
     return text.left(splitsPair ? length - 1 : length);
+}
+
+// The message's place: vertically centred in its rectangle when it fits;
+// otherwise, as the platform's word-wrapped drawing does, from the
+// rectangle's top, every line shown below it (the text is not clipped).
+QRect messageRect(const QFontMetrics& metrics, const QRect& rect, const QString& text, unsigned& format)
+{
+    const QRect needed = metrics.boundingRect(rect, Qt::TextWordWrap, text);
+    if (needed.height() <= rect.height())
+        return rect;
+    format &= ~unsigned(TextVCenter);
+    return QRect(rect.topLeft(), QSize(rect.width(), needed.height()));
 }
 
 int runBox(int style, QWidget* owner, const QString& text)
@@ -246,8 +259,10 @@ void CMsgDlg::paintEvent(QPaintEvent*)
         painter.drawImage(IconPosition, m_icon);
     painter.setFont(m_textFont);
     painter.setPen(colorOfColorRef(TextColor));
-    const QRect& rect = m_style == Information ? InformationTextRect : OtherTextRect;
-    drawSkinText(painter, rect, m_message, TextWordBreak | TextVCenter | TextNoClip | TextEndEllipsis);
+    unsigned format = TextWordBreak | TextVCenter | TextNoClip | TextEndEllipsis;
+    const QRect& place = m_style == Information ? InformationTextRect : OtherTextRect;
+    const QRect rect = messageRect(painter.fontMetrics(), place, m_message, format);
+    drawSkinText(painter, rect, m_message, format);
     painter.end();
     m_buffer.copyTo(this);
 }

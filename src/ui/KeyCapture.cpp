@@ -135,8 +135,57 @@ std::optional<KeyStroke> keyStrokeOf(const QKeyEvent& event)
 KeyCaptureFilter::KeyCaptureFilter(QWidget* watched, Callback callback)
     : QObject(watched)
     , m_callback(std::move(callback))
+    , m_releaseTimer(new QTimer(this))
 {
+    m_releaseTimer->setSingleShot(true);
+    m_releaseTimer->setInterval(RepeatPairWaitMs);
+    connect(m_releaseTimer, &QTimer::timeout, this, [this] { handOnHeldRelease(); });
     watch(watched);
+}
+
+void KeyCaptureFilter::setEnabled(bool on)
+{
+    if (!on)
+        handOnHeldRelease();
+    m_enabled = on;
+}
+
+void KeyCaptureFilter::take(KeyStroke stroke)
+{
+    if (stroke.autoRepeat && !stroke.down)
+        return;
+    if (m_heldRelease) {
+        const KeyStroke& held = *m_heldRelease;
+        if (stroke.down && stroke.virtualKey == held.virtualKey && stroke.keyFlags == held.keyFlags
+            && stroke.timestampMs == held.timestampMs) {
+            m_heldRelease.reset();
+            m_releaseTimer->stop();
+            stroke.autoRepeat = true;
+            handOn(stroke);
+            return;
+        }
+        handOnHeldRelease();
+    }
+    // Without a timestamp no pair can be told: the release goes on at once.
+    if (!stroke.down && stroke.timestampMs != 0) {
+        m_heldRelease = stroke;
+        m_releaseTimer->start();
+        return;
+    }
+    handOn(stroke);
+}
+
+void KeyCaptureFilter::handOnHeldRelease()
+{
+    m_releaseTimer->stop();
+    if (const std::optional<KeyStroke> held = std::exchange(m_heldRelease, std::nullopt))
+        handOn(*held);
+}
+
+void KeyCaptureFilter::handOn(const KeyStroke& stroke)
+{
+    if (m_callback)
+        m_callback(stroke);
 }
 
 void KeyCaptureFilter::watch(QObject* object)
@@ -157,10 +206,8 @@ bool KeyCaptureFilter::eventFilter(QObject* object, QEvent* event)
     }
     if (!isKeyEvent(event))
         return QObject::eventFilter(object, event);
-    const auto& keyEvent = static_cast<const QKeyEvent&>(*event);
-    const std::optional<KeyStroke> stroke = keyStrokeOf(keyEvent);
-    if (stroke && !(stroke->autoRepeat && !stroke->down) && m_callback)
-        m_callback(*stroke);
+    if (const std::optional<KeyStroke> stroke = keyStrokeOf(static_cast<const QKeyEvent&>(*event)))
+        take(*stroke);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -43,18 +44,27 @@ int virtualKeyOfQtKey(int qtKey, bool keypad);
 // its children (children added later included) before the widget, the dialog
 // or Qt's focus and shortcut handling act on it: Tab, Backtab, Alt alone, F10,
 // Esc and Enter too (shortcut overrides are accepted, so no shortcut fires).
-// While on, each event is consumed and its stroke handed to the callback;
-// the release X11 sends before each auto-repeated press is consumed without
-// being handed on (a held key gives repeated presses only, as the capture
-// rules expect). While off, events pass untouched.
+// While on, each event is consumed and its stroke handed to the callback.
+// While off, events pass untouched.
+//
+// A held key gives repeated presses only, as the capture rules expect: X11
+// sends a release before each auto-repeated press, with the press's
+// timestamp, and Qt marks the pair only when both have already arrived. So a
+// release that carries a timestamp is held back until the next key event or
+// for RepeatPairWaitMs: followed by a press of the same key with the same
+// timestamp it is dropped and the press is handed on as an auto-repeat;
+// otherwise it is handed on then, with its own timestamp. Releases Qt marked
+// as auto-repeat are dropped at once.
 class KeyCaptureFilter : public QObject {
     Q_OBJECT
 public:
     using Callback = std::function<void(const KeyStroke&)>;
+    static constexpr int RepeatPairWaitMs = 30;
 
     KeyCaptureFilter(QWidget* watched, Callback callback);
 
-    void setEnabled(bool on) { m_enabled = on; }
+    // Switching off first hands on a release still held back.
+    void setEnabled(bool on);
     bool isEnabled() const { return m_enabled; }
 
 protected:
@@ -62,9 +72,14 @@ protected:
 
 private:
     void watch(QObject* object);
+    void take(KeyStroke stroke);
+    void handOn(const KeyStroke& stroke);
+    void handOnHeldRelease();
 
     Callback m_callback;
     bool m_enabled = true;
+    std::optional<KeyStroke> m_heldRelease;
+    QTimer* m_releaseTimer;
 };
 
 // The keys every skinned window swallows so that they neither close it nor

@@ -95,3 +95,22 @@ TEST(FileRead, ReadsAtMostTheAskedBytesAndRefusesWhatIsNotAFile)
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     EXPECT_EQ(readFileHead(dir / "fifo", 4).error, EINVAL);
 }
+
+TEST(AtomicFile, UnsyncedReplacementIsStillWholeAndAbandonedOnesLeaveNothing)
+{
+    TempDir dir;
+    const fs::path target = dir / "sim.state";
+    {
+        AtomicFile file(target, Durability::Unsynced);
+        ASSERT_TRUE(file.isOpen());
+        ASSERT_TRUE(file.write(bytesOf("report 9 1 09")));
+        ASSERT_TRUE(file.commit());
+    }
+    EXPECT_EQ(readFile(target), "report 9 1 09");
+    {
+        AtomicFile file(target, Durability::Unsynced);
+        ASSERT_TRUE(file.write(bytesOf("half")));
+    }
+    EXPECT_EQ(readFile(target), "report 9 1 09");
+    EXPECT_EQ(fileCount(dir.path()), 1);
+}

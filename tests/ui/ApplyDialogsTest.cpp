@@ -120,6 +120,23 @@ TEST_F(ApplyDialogsTest, ProgressDialogClosedDuringAnApplyLeavesTheApplyRunning)
     EXPECT_TRUE(shownTexts().empty()) << "the apply succeeded";
 }
 
+TEST_F(ApplyDialogsTest, TheWorkerMovesTheProgressDialogAndClosesIt)
+{
+    CUSBDriver link;
+    connect(link, "");
+    setApplySleep([](int) {});
+    SystemMessageBoxes boxes;
+    ApplyWorker worker(link, boxes.sink());
+    auto dialog = progressDialog();
+    std::vector<int> positions;
+    QObject::connect(dialog.get(), &QDialog::finished, [&] { positions.push_back(dialog->position()); });
+    worker.request(ApplyAll, QueuedApplyProgress::create(dialog.get()));
+    EXPECT_EQ(dialog->exec(), QDialog::Rejected) << "closed by the worker, as a window close";
+    EXPECT_EQ(positions, std::vector<int>{100});
+    ASSERT_TRUE(worker.waitForApplies(1, std::chrono::seconds(20)));
+    EXPECT_EQ(simState().count(9), 1u);
+}
+
 TEST_F(ApplyDialogsTest, AFailingApplyShowsItsBoxOnceWithoutBlockingTheWorker)
 {
     CUSBDriver link;

@@ -172,6 +172,30 @@ TEST(KeyCaptureFilter, AutoRepeatReleasesAreDroppedAndOffLetsKeysThrough)
     EXPECT_EQ(late->text(), "c");
 }
 
+TEST(KeyCaptureFilter, ARepeatPairQtMissedIsJoinedIntoOneRepeatedPress)
+{
+    CaptureWindow capture;
+    test::sendKey(&capture.window, 0x41, true, false, 100);
+    // X11's repeat: a release and a press with one timestamp, not marked by Qt.
+    test::sendKey(&capture.window, 0x41, false, false, 600);
+    test::sendKey(&capture.window, 0x41, true, false, 600);
+    ASSERT_EQ(capture.strokes.size(), 2u);
+    EXPECT_TRUE(capture.strokes[1].down);
+    EXPECT_TRUE(capture.strokes[1].autoRepeat);
+    // A real release waits for the next key event or a moment, then goes on with its own time.
+    test::sendKey(&capture.window, 0x41, false, false, 700);
+    EXPECT_EQ(capture.strokes.size(), 2u);
+    EXPECT_TRUE(test::waitFor([&] { return capture.strokes.size() == 3; }));
+    EXPECT_EQ(capture.strokes[2].timestampMs, 700u);
+    test::sendKey(&capture.window, 0x42, false, false, 800);
+    test::sendKey(&capture.window, 0x43, true, false, 800);
+    EXPECT_EQ(capture.codes(), (std::vector<int>{0x41, 0x41, -0x41, -0x42, 0x43})) << "order kept";
+    // Switching the capture off hands on a held release first.
+    test::sendKey(&capture.window, 0x43, false, false, 900);
+    capture.filter->setEnabled(false);
+    EXPECT_EQ(capture.codes().back(), -0x43);
+}
+
 TEST(ComboCapture, SidesRepeatsAndTheTwoKeys)
 {
     KeyRepeatFilter repeats;

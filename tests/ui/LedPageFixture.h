@@ -1,12 +1,11 @@
 #pragma once
 
 // The lighting page built from the bundled skin and cfg.ini (the build's
-// bin/ as program folder) over a plain owner window, with a view that keeps
+// program folder) over a plain owner window, with a view that keeps
 // the colours it is given and a recorder of apply requests.
+#include "UiTestSupport.h"
 #include "app/Config.h"
 #include "app/Log.h"
-#include "app/Paths.h"
-#include "app/Texts.h"
 #include "controls/CComboBtn.h"
 #include "controls/CPngSliderBar.h"
 #include "controls/SkinImage.h"
@@ -63,19 +62,14 @@ inline int matrixOfKey(int key)
     return KeyTable[std::size_t(key)].matrixIndex;
 }
 
-class LedPageTest : public ::testing::Test {
+class LedPageTest : public ProgramFolderFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        ensureApplication();
-        SetProgramFolder(test::buildBinDir());
-        LoadConfig();
-        LoadTexts(TextFilePath());
-        load_menu_library();
-    }
+    static void SetUpTestSuite() { ensureApplication(); }
 
     void SetUp() override
     {
+        ProgramFolderFixture::SetUp();
+        load_menu_library(); // as start-up does
         NewProfile("Lights", profile);
         for (int mode = 0; mode < LedModeCount; ++mode)
             profile.ledLevels[mode] = {std::uint8_t(mode % 5 + 1), std::uint8_t(mode % 6 + 1)};
@@ -90,8 +84,8 @@ protected:
         deliverPosted();
         page.reset();
         CurrentProfile = nullptr;
-        Cfg = savedCfg;
         InitLogWith(0, {});
+        ProgramFolderFixture::TearDown();
     }
 
     CLedDlg& makePage()
@@ -150,7 +144,6 @@ protected:
         return -1;
     }
 
-    Settings savedCfg = Cfg;
     PROFILE profile{};
     QWidget owner;
     RecordingView view;

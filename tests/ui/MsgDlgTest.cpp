@@ -266,3 +266,20 @@ TEST_F(MsgDlgTest, WithoutIconOrButtonPicturesTheBoxStillWorks)
     answerNextModal(clickOk);
     EXPECT_EQ(runBox(box), QDialog::Accepted);
 }
+
+TEST_F(MsgDlgTest, AMessageLongerThanOneLineShowsAllItsLines)
+{
+    const QString longText = "More than one keyboard is connected. Please connect only one keyboard and try "
+                             "again, then press OK to go on.";
+    CMsgDlg empty(CMsgDlg::Information, &owner);
+    CMsgDlg full(CMsgDlg::Information, &owner);
+    full.setMessage(longText);
+    const QImage without = rendered(empty);
+    const QImage with = rendered(full);
+    // Below the one-line rectangle (110, 98)-(510, 118) the second line is drawn.
+    bool secondLine = false;
+    for (int y = 121; y < 140 && !secondLine; ++y)
+        for (int x = 110; x < 510 && !secondLine; ++x)
+            secondLine = with.pixel(x, y) != without.pixel(x, y);
+    EXPECT_TRUE(secondLine);
+}

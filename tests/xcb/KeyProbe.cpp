@@ -23,8 +23,9 @@ int main(int argc, char** argv)
     auto* field = new QLineEdit(&dialog);
     field->setGeometry(10, 10, 280, 24);
     new KeyCaptureFilter(&dialog, [&](const KeyStroke& stroke) {
-        std::printf("%d %d %d %d\n", stroke.down ? 1 : 0, stroke.virtualKey,
-            sidedKeyCode(stroke.virtualKey, stroke.keyFlags), (stroke.keyFlags & KeyFlagExtended) ? 1 : 0);
+        std::printf("%d %d %d %d%s\n", stroke.down ? 1 : 0, stroke.virtualKey,
+            sidedKeyCode(stroke.virtualKey, stroke.keyFlags), (stroke.keyFlags & KeyFlagExtended) ? 1 : 0,
+            stroke.autoRepeat ? " repeat" : "");
         std::fflush(stdout);
         if (!stroke.down && stroke.virtualKey == 0x41) {
             std::printf("done\n");

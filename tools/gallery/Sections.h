@@ -15,6 +15,7 @@ void addMenus(GalleryCanvas& canvas);
 void addDialogs(GalleryCanvas& canvas);
 void addMessageDialogs(GalleryCanvas& canvas);
 void addSlidersAndTree(GalleryCanvas& canvas);
+void addKeyFunctionPicker(GalleryCanvas& canvas);
 void addMacroPage(GalleryCanvas& canvas);
 
 // The two lists of the macro page, filled with sample macros and key rows.

@@ -54,6 +54,7 @@ int main(int argc, char** argv)
     gallery::addMenus(canvas);
     gallery::addDialogs(canvas);
     gallery::addMessageDialogs(canvas);
+    gallery::addKeyFunctionPicker(canvas);
     gallery::addMacroPage(canvas);
     if (!canvas.render().save(out)) {
         std::fprintf(stderr, "kavrel-gallery: could not write %s\n", qPrintable(out));

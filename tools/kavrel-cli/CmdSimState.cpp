@@ -4,9 +4,9 @@
 #include "Json.h"
 #include "ProgramFiles.h"
 
+#include "KeyboardProtocol.h"
 #include "SimState.h"
 #include "app/Config.h"
-#include "app/Limits.h"
 #include "device/HardwareEncoding.h"
 #include "device/ReportDecoding.h"
 #include "macro/KeyLabel.h"
