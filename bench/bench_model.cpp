@@ -138,7 +138,7 @@ void BM_LoadMacroLibrary2000In20Groups(benchmark::State& state)
     }
     for (auto _ : state) {
         MacroList.clear();
-        LoadMacroFolder(root, true, {nullptr, nullptr, false, true, true});
+        LoadMacroFolder(root, true, {.subFolders = true, .addToList = true});
         benchmark::DoNotOptimize(MacroList.count());
     }
     state.SetLabel(std::to_string(MacroList.count()) + " macros");

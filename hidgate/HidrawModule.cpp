@@ -242,14 +242,9 @@ extern "C" {
 HIDGATE_EXPORT HidgateHandle OpenHidDevice(unsigned usagePage, unsigned usage, const char* idText, HidgateFilter filter,
     void*, unsigned, int logLevel, unsigned, unsigned, int* count)
 {
-    setLastMessage({});
-    if (count)
-        *count = 0;
-    const auto wanted = idText ? parseIdText(idText) : std::nullopt;
-    if (!wanted) {
-        failWith(EINVAL, "malformed device id text");
+    const auto wanted = startOpen(idText, count);
+    if (!wanted)
         return 0;
-    }
     const std::vector<NodeInfo> nodes = enumerateNodes(*wanted);
     if (count) {
         *count = countKeyboards(nodes, usagePage, usage, filter);

@@ -63,6 +63,17 @@ int failWith(int error, std::string message)
     return 0;
 }
 
+std::optional<DeviceId> startOpen(const char* idText, int* count)
+{
+    setLastMessage({});
+    if (count)
+        *count = 0;
+    const auto wanted = idText ? parseIdText(idText) : std::nullopt;
+    if (!wanted)
+        failWith(EINVAL, "malformed device id text");
+    return wanted;
+}
+
 void setLastMessage(std::string text)
 {
     t_lastMessage = std::move(text);

@@ -27,6 +27,10 @@ std::size_t copyLastMessage(char* buffer, std::size_t size);
 // Leaves the reason text and errno for the caller and returns 0, the failure value of every entry point.
 int failWith(int error, std::string message);
 
+// The start of every OpenHidDevice: clears the reason text and the count, and reads the id text; nothing (with
+// errno EINVAL and the reason) when it is missing or malformed.
+std::optional<DeviceId> startOpen(const char* idText, int* count);
+
 // Entry points are exported by name; everything else in a module stays hidden.
 #define HIDGATE_EXPORT __attribute__((visibility("default")))
 

@@ -258,13 +258,8 @@ extern "C" {
 HIDGATE_EXPORT HidgateHandle OpenHidDevice(unsigned usagePage, unsigned usage, const char* idText, HidgateFilter filter,
     void*, unsigned, int logLevel, unsigned, unsigned, int* count)
 {
-    setLastMessage({});
-    if (count)
-        *count = 0;
-    if (!idText || !parseIdText(idText)) {
-        failWith(EINVAL, "malformed device id text");
+    if (!startOpen(idText, count))
         return 0;
-    }
     const SimOptions options = readOptions();
     const bool vendorCollection = usagePage == VendorUsagePage && usage == VendorUsage;
     int matching = 0;

@@ -1,5 +1,6 @@
 #include "app/Config.h"
 
+#include "app/ConfigOptions.h"
 #include "app/IniFile.h"
 #include "app/Log.h"
 #include "app/Paths.h"
@@ -15,6 +16,45 @@
 
 namespace kavrel {
 
+namespace {
+
+// LedOpt<mode+1> when cfg.ini lacks it: speed settable except in modes 0 and 3, brightness always.
+std::array<std::uint8_t, LedOptionCount> defaultLedOptions(int mode)
+{
+    std::array<std::uint8_t, LedOptionCount> options{};
+    options[1] = (mode == 0 || mode == 3) ? 0 : 1;
+    options[2] = 1;
+    return options;
+}
+
+// Gives every option its default.
+struct OptionDefaults {
+    void logLevelKnown() const { }
+    template <typename T, typename D> void integer(std::string_view, T& field, D fallback) const
+    {
+        field = T(fallback);
+    }
+    void text(std::string_view, std::string& field, std::string_view) const { field.clear(); }
+    template <typename T> void edgeRect(std::string_view, T& field, const T& fallback) const { field = fallback; }
+    template <typename T> void sizeRect(std::string_view, T& field, const T& fallback) const { field = fallback; }
+    template <typename T> void point(std::string_view, T& field, const T& fallback) const { field = fallback; }
+    template <typename T> void color(std::string_view, T& field, const T& fallback) const { field = fallback; }
+    template <typename T> void modes(std::string_view, T& field, const T& fallback) const { field = fallback; }
+    template <typename T> void ledParam(std::string_view, T& field, const T& fallback) const { field = fallback; }
+    void ledOptions(std::string_view, std::array<std::uint8_t, LedOptionCount>& field, int mode) const
+    {
+        field = defaultLedOptions(mode);
+    }
+    void outline(std::string_view, UnRectOutline& field) const { field = {}; }
+};
+
+} // namespace
+
+Settings::Settings()
+{
+    visitConfigOptions(*this, OptionDefaults{});
+}
+
 Settings Cfg;
 std::array<KEYINFO, KeyTableSize> KeyTable{};
 int KeyCount = 0;
@@ -27,12 +67,6 @@ constexpr std::string_view KeySection = "KEY";
 constexpr std::size_t StringBuffer = 30;
 constexpr std::size_t ShortListBuffer = 50;
 constexpr std::size_t ListBuffer = 260;
-
-// Geometry sums saturate: huge values in a hostile file must not overflow.
-int saturatingSum(long long a, long long b)
-{
-    return static_cast<int>(std::clamp<long long>(a + b, INT_MIN, INT_MAX));
-}
 
 // Messages shown by the load in progress; the load runs on one thread, once, like the settings it fills.
 int shownProblems = 0;
@@ -110,81 +144,78 @@ ListResult convertList(std::string_view text, int base, std::size_t maxCount = S
     return convertListWith(text, maxCount, [base](std::size_t) { return base; });
 }
 
-class ConfigReader {
+// Fills the settings from the [OPT] section, in the order of the option
+// list, showing each form's message where a value does not fit it.
+class OptionReader {
 public:
-    explicit ConfigReader(const IniFile& ini)
+    explicit OptionReader(const IniFile& ini)
         : m_ini(ini)
     {
     }
 
-    int integer(std::string_view key, int fallback) const { return m_ini.getInt(Opt, key, fallback); }
+    void logLevelKnown() const { InitLog(); }
 
-    std::string string(std::string_view key) const { return m_ini.getString(Opt, key, "", StringBuffer); }
+    void integer(std::string_view key, int& field, int fallback) const { field = m_ini.getInt(Opt, key, fallback); }
+    void integer(std::string_view key, std::uint16_t& field, int fallback) const
+    {
+        field = std::uint16_t(m_ini.getInt(Opt, key, fallback));
+    }
 
-    std::string list(std::string_view key, std::size_t buffer) const { return m_ini.getString(Opt, key, "", buffer); }
+    void text(std::string_view key, std::string& field, std::string_view messageWhenEmpty) const
+    {
+        field = m_ini.getString(Opt, key, "", StringBuffer);
+        if (field.empty() && !messageWhenEmpty.empty())
+            showError(messageWhenEmpty);
+    }
 
     // left,top,right,bottom as written; a wrong count keeps the default.
-    void edgeRect(std::string_view key, Rect& rect) const
+    void edgeRect(std::string_view key, Rect& rect, const Rect& fallback) const
     {
-        const std::string text = list(key, ShortListBuffer);
-        if (text.empty())
-            return;
-        const auto numbers = convertList(text, 10).numbers;
-        if (numbers.size() < 4) {
-            showError("Wrong rect num");
-            return;
-        }
-        rect = {int(numbers[0]), int(numbers[1]), int(numbers[2]), int(numbers[3])};
+        rect = fallback;
+        const auto numbers = shortList(key, 4, "Wrong rect num");
+        if (numbers && !numbers->empty())
+            rect = {int((*numbers)[0]), int((*numbers)[1]), int((*numbers)[2]), int((*numbers)[3])};
     }
 
     // x,y,width,height turned into left,top,right,bottom; a wrong count leaves it empty.
-    void sizeRect(std::string_view key, Rect& rect) const
+    void sizeRect(std::string_view key, Rect& rect, const Rect& fallback) const
     {
-        const std::string text = list(key, ShortListBuffer);
-        if (text.empty())
+        rect = fallback;
+        const auto numbers = shortList(key, 4, "Wrong rect num");
+        if (!numbers)
             return;
-        const auto numbers = convertList(text, 10).numbers;
-        if (numbers.size() < 4) {
-            showError("Wrong rect num");
+        if (numbers->empty()) {
             rect = {};
             return;
         }
-        const auto x = int(numbers[0]), y = int(numbers[1]);
-        rect = {x, y, saturatingSum(x, numbers[2]), saturatingSum(y, numbers[3])};
+        const auto x = int((*numbers)[0]), y = int((*numbers)[1]);
+        rect = {x, y, saturatingSum(x, (*numbers)[2]), saturatingSum(y, (*numbers)[3])};
     }
 
-    void point(std::string_view key, Point& point) const
+    void point(std::string_view key, Point& point, const Point& fallback) const
     {
-        const std::string text = list(key, ShortListBuffer);
-        if (text.empty())
-            return;
-        const auto numbers = convertList(text, 10).numbers;
-        if (numbers.size() < 2) {
-            showError("Wrong POINT num");
-            return;
-        }
-        point = {int(numbers[0]), int(numbers[1])};
+        point = fallback;
+        const auto numbers = shortList(key, 2, "Wrong POINT num");
+        if (numbers && !numbers->empty())
+            point = {int((*numbers)[0]), int((*numbers)[1])};
     }
 
-    // r,g,b; missing components are 0, each component keeps its low 8 bits.
-    std::uint32_t color(std::string_view key) const
+    // r,g,b; missing components are 0, each component keeps its low 8 bits; black gives the fallback.
+    void color(std::string_view key, std::uint32_t& field, std::uint32_t fallback) const
     {
         const auto numbers = convertList(list(key, ListBuffer), 10, 3).numbers;
         int rgb[3] = {0, 0, 0};
         for (std::size_t i = 0; i < numbers.size(); ++i)
             rgb[i] = int(numbers[i]);
-        return makeColor(rgb[0], rgb[1], rgb[2]);
+        const std::uint32_t value = makeColor(rgb[0], rgb[1], rgb[2]);
+        field = value == 0 ? fallback : value;
     }
 
-    std::uint32_t keyHighlight(std::string_view key) const
+    void modes(std::string_view key, std::array<std::uint8_t, LedModeCount>& modes,
+        const std::array<std::uint8_t, LedModeCount>& fallback) const
     {
-        const std::uint32_t value = color(key);
-        return value == 0 ? DefaultKeyHighlight : value;
-    }
-
-    void modes(std::array<std::uint8_t, LedModeCount>& modes) const
-    {
-        const auto numbers = convertList(list("Modes", ListBuffer), 16, LedModeCount).numbers;
+        modes = fallback;
+        const auto numbers = convertList(list(key, ListBuffer), 16, LedModeCount).numbers;
         if (numbers.empty())
             return;
         modes.fill(0);
@@ -192,23 +223,24 @@ public:
             modes[i] = std::uint8_t(numbers[i]);
     }
 
-    void ledOptions(int mode, std::array<std::uint8_t, LedOptionCount>& options) const
+    void ledOptions(std::string_view key, std::array<std::uint8_t, LedOptionCount>& options, int mode) const
     {
-        options.fill(0);
-        const std::string text = list("LedOpt" + std::to_string(mode + 1), ListBuffer);
+        const std::string text = list(key, ListBuffer);
         if (text.empty()) {
-            options[1] = (mode == 0 || mode == 3) ? 0 : 1;
-            options[2] = 1;
+            options = defaultLedOptions(mode);
             return;
         }
+        options.fill(0);
         const auto numbers = convertList(text, 10, LedOptionCount).numbers;
         for (std::size_t i = 0; i < numbers.size(); ++i)
             options[i] = std::uint8_t(numbers[i]);
     }
 
-    void ledParam(std::array<std::uint8_t, 3>& param) const
+    void ledParam(
+        std::string_view key, std::array<std::uint8_t, 3>& param, const std::array<std::uint8_t, 3>& fallback) const
     {
-        const std::string text = list("LEDParam", ListBuffer);
+        param = fallback;
+        const std::string text = list(key, ListBuffer);
         if (text.empty())
             return;
         const auto numbers = convertList(text, 16).numbers;
@@ -219,9 +251,10 @@ public:
         param = {std::uint8_t(numbers[0]), std::uint8_t(numbers[1]), std::uint8_t(numbers[2])};
     }
 
-    void unRectKey(UnRectOutline& outline) const
+    void outline(std::string_view key, UnRectOutline& outline) const
     {
-        const auto numbers = convertList(list("UnRectKey", ListBuffer), 10).numbers;
+        outline = {};
+        const auto numbers = convertList(list(key, ListBuffer), 10).numbers;
         if (numbers.size() < 9)
             return;
         outline.present = true;
@@ -236,77 +269,25 @@ public:
     }
 
 private:
+    std::string list(std::string_view key, std::size_t buffer) const { return m_ini.getString(Opt, key, "", buffer); }
+
+    // The decimal numbers of a rectangle or point; nothing when the key is
+    // absent or empty. Fewer than minimum shows the message and gives none.
+    std::optional<std::vector<long long>> shortList(
+        std::string_view key, std::size_t minimum, std::string_view message) const
+    {
+        const std::string text = list(key, ShortListBuffer);
+        if (text.empty())
+            return std::nullopt;
+        auto numbers = convertList(text, 10).numbers;
+        if (numbers.size() >= minimum)
+            return numbers;
+        showError(message);
+        return std::vector<long long>{};
+    }
+
     const IniFile& m_ini;
 };
-
-void readSettings(const ConfigReader& read, Settings& s)
-{
-    s.Debug = read.integer("Debug", 0);
-    InitLog();
-    s.Suwnd = read.integer("Suwnd", 0);
-    s.MatchStr = read.integer("MatchStr", 0);
-    s.Macro_Opt_X = read.integer("Macro_Opt_X", 350);
-    s.BtnTips = read.integer("BtnTips", 0);
-    s.ApplyNow = read.integer("ApplyNow", 0);
-    s.MacroDir = read.integer("MacroDir", 0);
-    s.MacroHasMsKey = read.integer("MacroHasMsKey", 0);
-    s.ListTrans = std::uint16_t(read.integer("ListTrans", 0));
-    s.rcMacroList = {30, 76, 180, 326};
-    read.edgeRect("rcMacroList", s.rcMacroList);
-    s.rcKeyList = {190, 76, 320, 326};
-    read.edgeRect("rcKeyList", s.rcKeyList);
-    s.VID = std::uint16_t(read.integer("VID", 0));
-    s.PID = std::uint16_t(read.integer("PID", 0));
-    s.USBString = read.string("USBString");
-    s.FontName = read.string("FontName");
-    s.appdir = read.string("appdir");
-    if (s.appdir.empty())
-        showError("APPDATA=NULL");
-    s.TrayIcon = std::uint16_t(read.integer("TrayIcon", 2));
-    s.GoWithNoDev = read.integer("GoWithNoDev", 0);
-    s.DefSpeed = read.integer("DefSpeed", 4);
-    s.DefLight = read.integer("DefLight", 5);
-    s.Modes = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    read.modes(s.Modes);
-    s.GaoshouIndex = read.integer("GaoshouIndex", 3);
-    for (int mode = 0; mode < LedModeCount; ++mode)
-        read.ledOptions(mode, s.LedOpt[mode]);
-    s.UIDebug = read.integer("UIDebug", 0);
-    s.rcKB = {280, 180, 954, 365};
-    read.sizeRect("rcKB", s.rcKB);
-    s.rcLED = {19, 247, 261, 501};
-    read.sizeRect("rcLED", s.rcLED);
-    s.ptProfile = {33, 49};
-    read.point("ptProfile", s.ptProfile);
-    s.ptMin = {912, 29};
-    read.point("ptMin", s.ptMin);
-    s.ptExit = {saturatingSum(s.ptMin.x, 21), s.ptMin.y};
-    read.point("ptExit", s.ptExit);
-    s.ptApplyBtn = {758, 581};
-    read.point("ptApplyBtn", s.ptApplyBtn);
-    s.ptMacro = {33, 184};
-    read.point("ptMacro", s.ptMacro);
-    s.BarW = read.integer("BarW", 180);
-    s.BarH = read.integer("BarH", 18);
-    s.SliderY = read.integer("SliderY", 0);
-    s.LEDParam = {0, std::uint8_t(s.DefSpeed), std::uint8_t(s.DefLight)};
-    read.ledParam(s.LEDParam);
-    read.unRectKey(s.UnRectKey);
-    s.Txt_clr = read.color("Txt_clr");
-    s.Btn_txt_clr_nr = read.color("Btn_txt_clr_nr");
-    s.Btn_txt_clr_ov = read.color("Btn_txt_clr_ov");
-    s.Btn_txt_clr_dn = read.color("Btn_txt_clr_dn");
-    s.Menu_txt_clr_nr = read.color("Menu_txt_clr_nr");
-    s.Menu_txt_clr_ov = read.color("Menu_txt_clr_ov");
-    s.Menu_txt_clr_dn = read.color("Menu_txt_clr_dn");
-    s.LstBox_txt_clr_nr = read.color("LstBox_txt_clr_nr");
-    s.LstBox_txt_clr_dn = read.color("LstBox_txt_clr_dn");
-    s.LstBox_bkg_clr = read.color("LstBox_bkg_clr");
-    s.LstBox_item_clr = read.color("LstBox_item_clr");
-    s.ClrKeyOv = read.keyHighlight("ClrKeyOv");
-    s.ClrKeyDn = read.keyHighlight("ClrKeyDn");
-    s.ClrKeyHasFunc = read.keyHighlight("ClrKeyHasFunc");
-}
 
 // One key table line: left, top, right, bottom (decimal), kind, code,
 // modifiers (hex), matrix position (decimal). Missing numbers are 0.
@@ -359,7 +340,7 @@ bool loadFrom(const IniFile& ini)
 {
     shownProblems = 0;
     Cfg = Settings{};
-    readSettings(ConfigReader(ini), Cfg);
+    visitConfigOptions(Cfg, OptionReader(ini));
     readKeyTable(ini);
     return shownProblems == 0;
 }

@@ -2,7 +2,9 @@
 
 #include "app/KeyInfo.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,58 +33,63 @@ inline constexpr int LedOptionCount = 26;
 inline constexpr std::size_t UnRectMaxPoints = 20;
 inline constexpr std::uint32_t DefaultKeyHighlight = 255; // pure red
 
+// Every field is an option of cfg.ini's [OPT] section; its name, form and
+// default are in ConfigOptions.h. A Settings holds those defaults from the
+// start.
 struct Settings {
-    int Debug = 0;
-    int Suwnd = 0;
-    int MatchStr = 0;
-    int Macro_Opt_X = 350;
-    int BtnTips = 0;
-    int ApplyNow = 0;
-    int MacroDir = 0;
-    int MacroHasMsKey = 0;
-    std::uint16_t ListTrans = 0;
-    Rect rcMacroList{30, 76, 180, 326};
-    Rect rcKeyList{190, 76, 320, 326};
-    std::uint16_t VID = 0;
-    std::uint16_t PID = 0;
-    std::string USBString;
-    std::string FontName;
-    std::string appdir;
-    std::uint16_t TrayIcon = 2;
-    int GoWithNoDev = 0;
-    int DefSpeed = 4;
-    int DefLight = 5;
-    std::array<std::uint8_t, LedModeCount> Modes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    int GaoshouIndex = 3;
+    Settings();
+
+    int Debug{};
+    int Suwnd{};
+    int MatchStr{};
+    int Macro_Opt_X{};
+    int BtnTips{};
+    int ApplyNow{};
+    int MacroDir{};
+    int MacroHasMsKey{};
+    std::uint16_t ListTrans{};
+    Rect rcMacroList{};
+    Rect rcKeyList{};
+    std::uint16_t VID{};
+    std::uint16_t PID{};
+    std::string USBString{};
+    std::string FontName{};
+    std::string appdir{};
+    std::uint16_t TrayIcon{};
+    int GoWithNoDev{};
+    int DefSpeed{};
+    int DefLight{};
+    std::array<std::uint8_t, LedModeCount> Modes{};
+    int GaoshouIndex{};
     // LedOpt[m] is the key "LedOpt<m+1>": [1] speed settable, [2] brightness settable.
     std::array<std::array<std::uint8_t, LedOptionCount>, LedModeCount> LedOpt{};
-    int UIDebug = 0;
-    Rect rcKB{280, 180, 954, 365};
-    Rect rcLED{19, 247, 261, 501};
-    Point ptProfile{33, 49};
-    Point ptMin{912, 29};
-    Point ptExit{933, 29};
-    Point ptApplyBtn{758, 581};
-    Point ptMacro{33, 184};
-    int BarW = 180;
-    int BarH = 18;
-    int SliderY = 0;
-    std::array<std::uint8_t, 3> LEDParam{0, 4, 5}; // mode, speed, brightness of a new profile
-    UnRectOutline UnRectKey;
-    std::uint32_t Txt_clr = 0;
-    std::uint32_t Btn_txt_clr_nr = 0;
-    std::uint32_t Btn_txt_clr_ov = 0;
-    std::uint32_t Btn_txt_clr_dn = 0;
-    std::uint32_t Menu_txt_clr_nr = 0;
-    std::uint32_t Menu_txt_clr_ov = 0;
-    std::uint32_t Menu_txt_clr_dn = 0;
-    std::uint32_t LstBox_txt_clr_nr = 0;
-    std::uint32_t LstBox_txt_clr_dn = 0;
-    std::uint32_t LstBox_bkg_clr = 0;
-    std::uint32_t LstBox_item_clr = 0;
-    std::uint32_t ClrKeyOv = DefaultKeyHighlight;
-    std::uint32_t ClrKeyDn = DefaultKeyHighlight;
-    std::uint32_t ClrKeyHasFunc = DefaultKeyHighlight;
+    int UIDebug{};
+    Rect rcKB{};
+    Rect rcLED{};
+    Point ptProfile{};
+    Point ptMin{};
+    Point ptExit{};
+    Point ptApplyBtn{};
+    Point ptMacro{};
+    int BarW{};
+    int BarH{};
+    int SliderY{};
+    std::array<std::uint8_t, 3> LEDParam{}; // mode, speed, brightness of a new profile
+    UnRectOutline UnRectKey{};
+    std::uint32_t Txt_clr{};
+    std::uint32_t Btn_txt_clr_nr{};
+    std::uint32_t Btn_txt_clr_ov{};
+    std::uint32_t Btn_txt_clr_dn{};
+    std::uint32_t Menu_txt_clr_nr{};
+    std::uint32_t Menu_txt_clr_ov{};
+    std::uint32_t Menu_txt_clr_dn{};
+    std::uint32_t LstBox_txt_clr_nr{};
+    std::uint32_t LstBox_txt_clr_dn{};
+    std::uint32_t LstBox_bkg_clr{};
+    std::uint32_t LstBox_item_clr{};
+    std::uint32_t ClrKeyOv{};
+    std::uint32_t ClrKeyDn{};
+    std::uint32_t ClrKeyHasFunc{};
 
     bool speedSettable(int mode) const { return LedOpt[mode][1] != 0; }
     bool brightnessSettable(int mode) const { return LedOpt[mode][2] != 0; }
@@ -108,6 +115,12 @@ bool LoadConfigText(std::string_view text);
 // The matrix position of the first stored key that is the given virtual key
 // (modifier keys are found through their modifier bit), or -1.
 int MatrixOfVirtualKey(int virtualKey);
+
+// Geometry sums saturate: huge values in a hostile file must not overflow.
+inline int saturatingSum(long long a, long long b)
+{
+    return static_cast<int>(std::clamp<long long>(a + b, INT_MIN, INT_MAX));
+}
 
 // r + 256*g + 65536*b, red in the lowest byte.
 constexpr std::uint32_t makeColor(int r, int g, int b)

@@ -60,19 +60,15 @@ ApplyWorker::~ApplyWorker()
 void ApplyWorker::request(std::uint32_t flags, ApplyProgress* progress)
 {
     bool wake = false;
-    bool stopped = false;
     {
-        std::lock_guard lock(m_mutex);
-        stopped = m_stopped;
-    }
-    if (stopped) {
-        // Nobody will serve it: the target must still see its end.
-        if (progress)
-            progress->close();
-        return;
-    }
-    {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
+        if (m_stopped) {
+            // Nobody will serve it: the target must still see its end (outside the lock, as every call out is).
+            lock.unlock();
+            if (progress)
+                progress->close();
+            return;
+        }
         flags &= ~ApplyWithProgress;
         if (progress) {
             flags |= ApplyWithProgress;

@@ -219,3 +219,19 @@ TEST(Config, LoadReportsWhetherItWasClean)
     EXPECT_EQ(Cfg.TrayIcon, 3);
     SetProgramFolder(previous);
 }
+
+TEST(Config, FreshSettingsHoldTheDefaultsOfAFileWithoutOptions)
+{
+    const Settings fresh;
+    loadConfigQuietly(opt(""));
+    EXPECT_EQ(fresh.LedOpt, Cfg.LedOpt) << "one home for the defaults: the option list";
+    EXPECT_EQ(fresh.ptExit, Cfg.ptExit);
+    EXPECT_EQ(fresh.LEDParam, Cfg.LEDParam);
+    EXPECT_EQ(fresh.rcKB, Cfg.rcKB);
+    EXPECT_EQ(fresh.Modes, Cfg.Modes);
+    EXPECT_EQ(fresh.ClrKeyHasFunc, Cfg.ClrKeyHasFunc);
+    EXPECT_EQ(fresh.TrayIcon, Cfg.TrayIcon);
+    EXPECT_EQ(fresh.Macro_Opt_X, Cfg.Macro_Opt_X);
+    EXPECT_FALSE(fresh.speedSettable(3));
+    EXPECT_TRUE(fresh.speedSettable(4));
+}

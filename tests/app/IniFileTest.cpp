@@ -1,4 +1,4 @@
-// The initialisation-file reader's documented rules.
+// The initialisation-file reader: sections, comments, blanks, quotes, case and repeated keys.
 
 #include "app/IniFile.h"
 
@@ -6,7 +6,7 @@
 
 using kavrel::IniFile;
 
-TEST(IniFile, DocumentedRules)
+TEST(IniFile, SectionsCommentsBlanksQuotesCaseAndFirstValueWins)
 {
     const IniFile ini = IniFile::parse("\xEF\xBB\xBF"
                                        "ignored=before any section\r\n"

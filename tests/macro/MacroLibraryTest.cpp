@@ -68,7 +68,7 @@ TEST_F(MacroTest, TheWalkReadsEveryValidFileAndGroupsOnlyWithMacroDir)
     const auto before = snapshot(root);
 
     Recorder flat;
-    LoadMacroFolder(root, true, {&flat, nullptr, false, false, true});
+    LoadMacroFolder(root, true, {.view = &flat, .addToList = true});
     EXPECT_EQ(MacroList.count(), 3);
     EXPECT_TRUE(flat.groups.empty());
     EXPECT_EQ(flat.macros.at("a.b").first, 1u);
@@ -77,7 +77,7 @@ TEST_F(MacroTest, TheWalkReadsEveryValidFileAndGroupsOnlyWithMacroDir)
 
     MacroList.clear();
     Recorder grouped;
-    LoadMacroFolder(root.string() + "/", true, {&grouped, nullptr, false, true, true});
+    LoadMacroFolder(root.string() + "/", true, {.view = &grouped, .subFolders = true, .addToList = true});
     EXPECT_EQ(MacroList.count(), 5);
     EXPECT_EQ(grouped.groups.size(), 2u);
     EXPECT_EQ(grouped.macros.at("g").second, 1);
@@ -88,12 +88,12 @@ TEST_F(MacroTest, TheWalkReadsEveryValidFileAndGroupsOnlyWithMacroDir)
 
     // Without recursion the groups are not entered either.
     MacroList.clear();
-    LoadMacroFolder(root, false, {nullptr, nullptr, false, true, true});
+    LoadMacroFolder(root, false, {.subFolders = true, .addToList = true});
     EXPECT_EQ(MacroList.count(), 3);
 
     // New identifiers on import: fresh ids, marked as changed.
     MacroList.clear();
-    LoadMacroFolder(root, false, {nullptr, nullptr, true, false, true});
+    LoadMacroFolder(root, false, {.newIds = true, .addToList = true});
     for (const StMacro& m : MacroList) {
         EXPECT_GT(m.dwId, 8u);
         EXPECT_EQ(m.dwFlags, MacroSettingsChanged);
@@ -126,7 +126,7 @@ TEST_F(MacroTest, TheWalkSurvivesHostileFolders)
     writeFile(root / "locked" / "l.mck", fileBytes(macroWith(14, {})));
     fs::permissions(root / "locked", fs::perms::none);
 
-    LoadMacroFolder(root, true, {nullptr, nullptr, false, true, true});
+    LoadMacroFolder(root, true, {.subFolders = true, .addToList = true});
     fs::permissions(root / "locked", fs::perms::owner_all);
     std::vector<std::uint32_t> ids;
     for (const StMacro& m : MacroList)
@@ -150,7 +150,7 @@ TEST_F(MacroTest, FiveThousandFilesWithTwoHundredBroken)
             bytes[i % 3] ^= 0x55; // 200 files with a wrong magic
         writeFile(path, bytes);
     }
-    LoadMacroFolder(root, true, {nullptr, nullptr, false, true, true});
+    LoadMacroFolder(root, true, {.subFolders = true, .addToList = true});
     EXPECT_EQ(MacroList.count(), 4800);
 }
 

@@ -4,6 +4,7 @@
 #include "Json.h"
 
 #include "app/Config.h"
+#include "app/ConfigOptions.h"
 #include "platform/MessageBox.h"
 
 #include <cstdio>
@@ -47,67 +48,50 @@ void writeUnRectKey(JsonWriter& json, const UnRectOutline& outline)
     json.endArray().endObject();
 }
 
+// Writes each option as cfg.ini names it, in the order of the option list.
+class SettingsJson {
+public:
+    explicit SettingsJson(JsonWriter& json)
+        : m_json(json)
+    {
+    }
+    void logLevelKnown() const { }
+    template <typename T, typename D> void integer(std::string_view name, const T& value, D) const
+    {
+        key(name).value(std::int64_t(value));
+    }
+    void text(std::string_view name, const std::string& value, std::string_view) const { key(name).value(value); }
+    void edgeRect(std::string_view name, const Rect& value, const Rect&) const { writeRect(key(name), value); }
+    void sizeRect(std::string_view name, const Rect& value, const Rect&) const { writeRect(key(name), value); }
+    void point(std::string_view name, const Point& value, const Point&) const { writePoint(key(name), value); }
+    void color(std::string_view name, std::uint32_t value, std::uint32_t) const
+    {
+        key(name).value(std::int64_t(value));
+    }
+    template <typename Bytes> void modes(std::string_view name, const Bytes& value, const Bytes&) const
+    {
+        writeBytes(key(name), value);
+    }
+    template <typename Bytes> void ledOptions(std::string_view name, const Bytes& value, int) const
+    {
+        writeBytes(key(name), value);
+    }
+    template <typename Bytes> void ledParam(std::string_view name, const Bytes& value, const Bytes&) const
+    {
+        writeBytes(key(name), value);
+    }
+    void outline(std::string_view name, const UnRectOutline& value) const { writeUnRectKey(key(name), value); }
+
+private:
+    JsonWriter& key(std::string_view name) const { return m_json.newline().key(name); }
+
+    JsonWriter& m_json;
+};
+
 void writeSettings(JsonWriter& json, const Settings& s)
 {
-    const auto number = [&](const char* name, std::int64_t value) { json.newline().key(name).value(value); };
-    const auto text = [&](const char* name, const std::string& value) { json.newline().key(name).value(value); };
-    const auto rect = [&](const char* name, const Rect& value) { writeRect(json.newline().key(name), value); };
-    const auto point = [&](const char* name, const Point& value) { writePoint(json.newline().key(name), value); };
-
     json.beginObject();
-    number("Debug", s.Debug);
-    number("Suwnd", s.Suwnd);
-    number("MatchStr", s.MatchStr);
-    number("Macro_Opt_X", s.Macro_Opt_X);
-    number("BtnTips", s.BtnTips);
-    number("ApplyNow", s.ApplyNow);
-    number("MacroDir", s.MacroDir);
-    number("MacroHasMsKey", s.MacroHasMsKey);
-    number("ListTrans", s.ListTrans);
-    rect("rcMacroList", s.rcMacroList);
-    rect("rcKeyList", s.rcKeyList);
-    number("VID", s.VID);
-    number("PID", s.PID);
-    text("USBString", s.USBString);
-    text("FontName", s.FontName);
-    text("appdir", s.appdir);
-    number("TrayIcon", s.TrayIcon);
-    number("GoWithNoDev", s.GoWithNoDev);
-    number("DefSpeed", s.DefSpeed);
-    number("DefLight", s.DefLight);
-    writeBytes(json.newline().key("Modes"), s.Modes);
-    number("GaoshouIndex", s.GaoshouIndex);
-    for (int mode = 0; mode < LedModeCount; ++mode) {
-        const std::string name = "LedOpt" + std::to_string(mode + 1);
-        writeBytes(json.newline().key(name), s.LedOpt[mode]);
-    }
-    number("UIDebug", s.UIDebug);
-    rect("rcKB", s.rcKB);
-    rect("rcLED", s.rcLED);
-    point("ptProfile", s.ptProfile);
-    point("ptMin", s.ptMin);
-    point("ptExit", s.ptExit);
-    point("ptApplyBtn", s.ptApplyBtn);
-    point("ptMacro", s.ptMacro);
-    number("BarW", s.BarW);
-    number("BarH", s.BarH);
-    number("SliderY", s.SliderY);
-    writeBytes(json.newline().key("LEDParam"), s.LEDParam);
-    writeUnRectKey(json.newline().key("UnRectKey"), s.UnRectKey);
-    number("Txt_clr", s.Txt_clr);
-    number("Btn_txt_clr_nr", s.Btn_txt_clr_nr);
-    number("Btn_txt_clr_ov", s.Btn_txt_clr_ov);
-    number("Btn_txt_clr_dn", s.Btn_txt_clr_dn);
-    number("Menu_txt_clr_nr", s.Menu_txt_clr_nr);
-    number("Menu_txt_clr_ov", s.Menu_txt_clr_ov);
-    number("Menu_txt_clr_dn", s.Menu_txt_clr_dn);
-    number("LstBox_txt_clr_nr", s.LstBox_txt_clr_nr);
-    number("LstBox_txt_clr_dn", s.LstBox_txt_clr_dn);
-    number("LstBox_bkg_clr", s.LstBox_bkg_clr);
-    number("LstBox_item_clr", s.LstBox_item_clr);
-    number("ClrKeyOv", s.ClrKeyOv);
-    number("ClrKeyDn", s.ClrKeyDn);
-    number("ClrKeyHasFunc", s.ClrKeyHasFunc);
+    visitConfigOptions(s, SettingsJson(json));
     json.endObject();
 }
 

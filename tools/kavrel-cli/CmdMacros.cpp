@@ -37,14 +37,12 @@ std::string relativeToRoot(const std::string& path)
 
 int runMacros(std::span<const std::string> args)
 {
-    std::string other;
-    int others = 0;
-    const bool json = takeJsonFlag(args, &other, &others);
-    if (others != 0)
-        return usageError("macros", "unexpected argument " + other);
-    loadProgramFiles();
+    const auto opened = openCommand(args, {.command = "macros"});
+    if (!opened)
+        return ExitUsage;
+    const bool json = opened->json;
     PathCollector files;
-    LoadMacroFolder(MacroLibraryRoot(), true, {&files, nullptr, false, Cfg.MacroDir != 0, true});
+    LoadMacroFolder(MacroLibraryRoot(), true, {.view = &files, .subFolders = Cfg.MacroDir != 0, .addToList = true});
 
     JsonWriter out;
     out.beginArray();
@@ -139,12 +137,11 @@ void printMacroText(const StMacro& macro)
 
 int runMacroShow(std::span<const std::string> args)
 {
-    std::string path;
-    int others = 0;
-    const bool json = takeJsonFlag(args, &path, &others);
-    if (others != 1)
-        return usageError("macro-show", "needs one FILE");
-    loadProgramFiles();
+    const auto opened = openCommand(args, {.command = "macro-show", .arguments = 1, .countProblem = "needs one FILE"});
+    if (!opened)
+        return ExitUsage;
+    const bool json = opened->json;
+    const std::string& path = opened->argument;
     const MacroReadResult read = ReadMacroFile(path, Cfg.MacroHasMsKey);
     if (!read.ok()) {
         const std::string reason = macroReadMessage(read);

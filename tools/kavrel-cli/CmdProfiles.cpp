@@ -35,13 +35,10 @@ void writeSummary(JsonWriter& json, int index, const PROFILE& profile)
 
 int runProfiles(std::span<const std::string> args)
 {
-    std::string other;
-    int others = 0;
-    const bool json = takeJsonFlag(args, &other, &others);
-    if (others != 0)
-        return usageError("profiles", "unexpected argument " + other);
-    loadProgramFiles();
-    OpenStore();
+    const auto opened = openCommand(args, {.command = "profiles", .loads = LoadProgramFiles | LoadProfileStore});
+    if (!opened)
+        return ExitUsage;
+    const bool json = opened->json;
     if (json) {
         JsonWriter out;
         out.beginArray();
@@ -127,13 +124,15 @@ void printShowJson(int index, const PROFILE& profile)
 
 int runShow(std::span<const std::string> args)
 {
-    std::string wanted;
-    int others = 0;
-    const bool json = takeJsonFlag(args, &wanted, &others);
-    if (others != 1)
-        return usageError("show", "needs one PROFILE");
-    loadProgramFiles();
-    OpenStore();
+    const auto opened = openCommand(args,
+        {.command = "show",
+            .arguments = 1,
+            .countProblem = "needs one PROFILE",
+            .loads = LoadProgramFiles | LoadProfileStore});
+    if (!opened)
+        return ExitUsage;
+    const bool json = opened->json;
+    const std::string& wanted = opened->argument;
     int index = 0;
     const PROFILE* profile = findProfile(wanted, &index);
     if (!profile) {

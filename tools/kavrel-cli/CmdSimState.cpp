@@ -163,12 +163,10 @@ void printText(const hidgate::SimState& state)
 
 int runSimState(std::span<const std::string> args)
 {
-    std::string other;
-    int others = 0;
-    const bool json = takeJsonFlag(args, &other, &others);
-    if (others != 0)
-        return usageError("sim-state", "unexpected argument " + other);
-    loadProgramFiles();
+    const auto opened = openCommand(args, {.command = "sim-state"});
+    if (!opened)
+        return ExitUsage;
+    const bool json = opened->json;
     const std::string path = hidgate::simStatePath();
     std::ifstream file(path, std::ios::binary);
     if (!file) {

@@ -39,9 +39,7 @@ const PROFILE* findProfile(const std::string& wanted, int* indexOut)
 
 LoadedProfile loadProfileArgument(const std::string& argument)
 {
-    loadProgramFiles();
-    LoadMacroFolder(MacroLibraryRoot(), true, {nullptr, nullptr, false, Cfg.MacroDir != 0, true});
-    OpenStore();
+    loadFor(LoadProgramFiles | LoadMacroLibrary | LoadProfileStore);
 
     LoadedProfile loaded;
     int index = 0;

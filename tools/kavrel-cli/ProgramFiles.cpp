@@ -1,10 +1,14 @@
 #include "ProgramFiles.h"
 
+#include "Cli.h"
+
 #include <cstdio>
 
 #include "app/Config.h"
 #include "app/Paths.h"
 #include "app/Texts.h"
+#include "macro/MacroLibrary.h"
+#include "model/ProfileStore.h"
 #include "xml/Utf.h"
 
 namespace kavrel::cli {
@@ -13,6 +17,32 @@ void loadProgramFiles()
 {
     LoadTexts(TextFilePath());
     LoadConfig();
+}
+
+void loadFor(unsigned steps)
+{
+    if (steps & LoadProgramFiles)
+        loadProgramFiles();
+    if (steps & LoadMacroLibrary)
+        LoadMacroFolder(MacroLibraryRoot(), true, {.subFolders = Cfg.MacroDir != 0, .addToList = true});
+    if (steps & LoadProfileStore)
+        OpenStore();
+}
+
+std::optional<OpenedCommand> openCommand(std::span<const std::string> args, const CommandOpening& opening)
+{
+    OpenedCommand opened;
+    int others = 0;
+    opened.json = takeJsonFlag(args, &opened.argument, &others);
+    if (others != opening.arguments) {
+        if (opening.arguments == 0)
+            usageError(opening.command, "unexpected argument " + opened.argument);
+        else
+            usageError(opening.command, opening.countProblem);
+        return std::nullopt;
+    }
+    loadFor(opening.loads);
+    return opened;
 }
 
 bool takeJsonFlag(std::span<const std::string> args, std::string* firstOther, int* otherCount)
