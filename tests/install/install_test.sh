@@ -8,6 +8,7 @@
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 pkglibdir=$2 # the private module folder below the prefix, e.g. lib/kavrel
 version=$3
 
@@ -46,7 +47,8 @@ expected=(
     share/man/man1/kavrel.1.gz share/man/man1/kavrel-cli.1.gz
     share/doc/kavrel/copyright share/doc/kavrel/changelog.gz
 )
-[ -e "$build/bin/kavrel" ] && expected+=(bin/kavrel)
+with_kavrel=
+[ -e "$build/bin/kavrel" ] && with_kavrel=yes && expected+=(bin/kavrel)
 for file in "${expected[@]}"; do
     [ -f "$root/$file" ] || fail "not installed: $file"
 done
@@ -91,6 +93,10 @@ run_programs() {
     out=$(KAVREL_HIDGATE=libhidgate-sim.so "$at/bin/kavrel-cli" device 2>&1) ||
         fail "$label: the simulated keyboard's module was not found: $out"
     grep -q "present: yes" <<<"$out" || fail "$label: kavrel-cli device says: $out"
+    if [ -n "$with_kavrel" ]; then
+        rm -rf "$work/start"
+        "$here/kavrel_starts.sh" "$at/bin/kavrel" "$work/start" || fail "$label: kavrel did not start offscreen"
+    fi
 }
 
 run_programs "installed" "$root" 350
