@@ -94,6 +94,8 @@ run_programs() {
         fail "$label: the simulated keyboard's module was not found: $out"
     grep -q "present: yes" <<<"$out" || fail "$label: kavrel-cli device says: $out"
     if [ -n "$with_kavrel" ]; then
+        out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$at/bin/kavrel" --version) || fail "$label: kavrel --version"
+        [ "$out" = "kavrel $version" ] || fail "$label: kavrel --version says '$out'"
         rm -rf "$work/start"
         "$here/kavrel_starts.sh" "$at/bin/kavrel" "$work/start" || fail "$label: kavrel did not start offscreen"
     fi
