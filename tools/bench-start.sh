@@ -44,7 +44,8 @@ PY
 now_ns() { date +%s%N; }
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
-# start_once NAME TITLE COMMAND...: prints the milliseconds until the window is mapped; leaves it running.
+# start_once TITLE COMMAND...: sets elapsed_ms (until the window is mapped), started (its pid) and
+# start_ns; leaves the program running. Not run in a subshell, so that these reach the caller.
 start_once() {
     local title=$1; shift
     local t0 t1
@@ -55,21 +56,22 @@ start_once() {
     timeout 30 xdotool search --sync --onlyvisible --name "^${title}\$" >/dev/null
     t1=$(now_ns)
     start_ns=$t0
-    echo $(((t1 - t0) / 1000000))
+    elapsed_ms=$(((t1 - t0) / 1000000))
 }
 stop() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
 
 measure() { # label title command...
     local label=$1 title=$2; shift 2
-    local times=() ms
-    ms=$(start_once "$title" "$@"); stop "$started" # warm-up
+    local times=()
+    start_once "$title" "$@"; stop "$started" # warm-up
     for _ in 1 2 3 4 5; do
-        ms=$(start_once "$title" "$@") && times+=("$ms")
+        start_once "$title" "$@"
+        times+=("$elapsed_ms")
         stop "$started"
     done
     local median
     median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p)
-    start_once "$title" "$@" >/dev/null
+    start_once "$title" "$@"
     local pid=$started
     local left=$((2000 - ($(now_ns) - start_ns) / 1000000))
     [ $left -gt 0 ] && sleep "$(awk "BEGIN{print $left/1000}")"
