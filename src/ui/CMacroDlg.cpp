@@ -130,7 +130,9 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
 CMacroDlg::~CMacroDlg()
 {
     close_menu();
-    // A page that goes without its exit button still writes what was changed.
+    // A page that goes without its exit button still writes what was changed
+    // (without asking anything: no box is shown from a window being destroyed).
+    m_silent = true;
     if (!m_closed)
         m_library->WalkChildren(
             m_library->RootItem(),

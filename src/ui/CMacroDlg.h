@@ -191,6 +191,7 @@ private:
     MacroRecorder m_recorder;
     bool m_modeOne = false;
     bool m_closed = false;
+    bool m_silent = false; // no message boxes (the page is being destroyed)
     // Macro items made by the new-macro command whose file was never written:
     // their first save must not replace a file that is already there.
     std::unordered_set<TreeItem> m_unsaved;

@@ -176,7 +176,8 @@ int CMacroDlg::flushDirtyMacro(TreeItem item, TreeItemRec* record, const QString
     }
     if (firstSave && libraryPathTaken(*path)) {
         // A file the view does not show (or one made since) is not this macro's to replace.
-        show_message(this, "tc_macro_msg8");
+        if (!m_silent)
+            show_message(this, "tc_macro_msg8");
         return 0;
     }
     bool written = false;

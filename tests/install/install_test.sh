@@ -4,7 +4,7 @@
 # elsewhere and runs them again: the programs must find their data and HID
 # modules relative to their own folder.
 #
-#   install_test.sh BUILD_DIR PKGLIBDIR VERSION
+#   install_test.sh BUILD_DIR PKGLIBDIR VERSION WITH_KAVREL (1 when the build has the window program)
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -48,7 +48,7 @@ expected=(
     share/doc/kavrel/copyright share/doc/kavrel/changelog.gz
 )
 with_kavrel=
-[ -e "$build/bin/kavrel" ] && with_kavrel=yes && expected+=(bin/kavrel)
+[ "${4:-0}" = 1 ] && with_kavrel=yes && expected+=(bin/kavrel)
 for file in "${expected[@]}"; do
     [ -f "$root/$file" ] || fail "not installed: $file"
 done
@@ -94,6 +94,8 @@ run_programs() {
         fail "$label: the simulated keyboard's module was not found: $out"
     grep -q "present: yes" <<<"$out" || fail "$label: kavrel-cli device says: $out"
     if [ -n "$with_kavrel" ]; then
+        out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$at/bin/kavrel" --version) || fail "$label: kavrel --version"
+        [ "$out" = "kavrel $version" ] || fail "$label: kavrel --version says '$out'"
         rm -rf "$work/start"
         "$here/kavrel_starts.sh" "$at/bin/kavrel" "$work/start" || fail "$label: kavrel did not start offscreen"
     fi

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts a kavrel program offscreen, as a fresh user session would, and checks
-# that it comes up from its own tree: it takes the single-instance lock and
-# listens, a second start hands over to it and ends at once, and the first is
+# that it comes up from its own tree: it reads its texts and cfg.ini without a
+# message box, takes the single-instance lock and listens, a second start hands over to it and ends at once, and the first is
 # still running afterwards. Then ends it. Every wait has a deadline.
 #
 #   kavrel_starts.sh KAVREL WORK_DIR
@@ -33,6 +33,16 @@ until [ -n "$(find "$XDG_RUNTIME_DIR" -maxdepth 1 -type s -name 'kavrel-*.sock' 
     fi
     sleep 0.05
 done
+# The instance socket is named after the title of text.xml: without a title the texts were not found.
+if [ -n "$(find "$XDG_RUNTIME_DIR" -maxdepth 1 -type s -name 'kavrel--*.sock')" ]; then
+    echo "$kavrel did not find its text.xml: $(cat "$work/first.log")"
+    exit 1
+fi
+# Plain message boxes (a missing or broken cfg.ini) show on standard error here.
+if grep -E '^(Error|Warning): ' "$work/first.log"; then
+    echo "$kavrel showed a message box while starting"
+    exit 1
+fi
 if ! timeout 20 "$kavrel" >"$work/second.log" 2>&1; then
     echo "a second $kavrel did not hand over to the first and end: $(cat "$work/second.log")"
     exit 1
