@@ -1,5 +1,6 @@
 // The lighting page in the real main window against the simulated keyboard:
-// profile switches reload it, a picked key colour is stored through it, and
+// profile switches reload it, a colour picked for a key in the key function
+// picker is stored through it, and
 // Apply writes what it shows, as kavrel-cli sim-state reads it back.
 #include "UiTestSupport.h"
 #include "app/Log.h"
@@ -10,10 +11,14 @@
 #include "controls/SkinMenuPopup.h"
 #include "device/HardwareEncoding.h"
 #include "model/Lists.h"
+#include "ui/CColorBtnDlg.h"
 #include "ui/CKBColorDlg.h"
 #include "ui/CKavrelDlg.h"
+#include "ui/CKeyFunPickDlg.h"
 #include "ui/CLedDlg.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -67,8 +72,7 @@ protected:
         ProgramFolderFixture::TearDown();
     }
 
-    template <class Child>
-    Child& child(const char* name)
+    template <class Child> Child& child(const char* name)
     {
         auto* found = page->findChild<Child*>(name);
         EXPECT_NE(found, nullptr) << name;
@@ -142,8 +146,8 @@ protected:
 
 TEST_F(LightingWindow, ModeSpeedAndBrightnessChosenOnThePageAreWhatApplyWrites)
 {
-    EXPECT_EQ(page->geometry(), QRect(Cfg.rcLED.left, Cfg.rcLED.top, Cfg.rcLED.right - Cfg.rcLED.left,
-                                    Cfg.rcLED.bottom - Cfg.rcLED.top));
+    EXPECT_EQ(page->geometry(),
+        QRect(Cfg.rcLED.left, Cfg.rcLED.top, Cfg.rcLED.right - Cfg.rcLED.left, Cfg.rcLED.bottom - Cfg.rcLED.top));
     EXPECT_EQ(page->currentMode(), CurrentProfile->ledMode) << "the first profile switch loaded the page";
     choose("ledMode", 6);
     clickStop("ledSpeed", 1);
@@ -183,11 +187,23 @@ TEST_F(LightingWindow, ColoursPickedForThreeKeysInSetEightReachTheKeyboard)
     EXPECT_EQ(CurrentProfile->colorSet, 8);
     const std::vector<int> keys = colourableKeys(3);
     ASSERT_EQ(keys.size(), 3u);
-    const std::uint32_t colours[] = {0x0000FF, 0x00FF00, 0xFF0000}; // colour indexes 4, 2, 1
+    // Swatches 0, 2 and 4 of the picker: red, green and blue, colour indexes 4, 2 and 1.
+    const int swatches[] = {0, 2, 4};
+    const std::uint32_t colours[] = {0x0000FF, 0x00FF00, 0xFF0000};
     for (std::size_t i = 0; i < keys.size(); ++i) {
+        bool picked = false;
+        test::answerNextModal([&picked, swatch = swatches[i]](QDialog& dialog) {
+            auto* picker = qobject_cast<CKeyFunPickDlg*>(&dialog);
+            ASSERT_NE(picker, nullptr);
+            ASSERT_TRUE(picker->colourMode()) << "per-key mode with set 8 offers colours";
+            CColorBtnDlg* button = picker->swatch(swatch);
+            ASSERT_NE(button, nullptr);
+            QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+            picked = true;
+        });
         clickKey(keys[i]);
-        ASSERT_EQ(window->keyboardView()->selectedKey(), keys[i]);
-        window->storeKeyColour(-1, colours[i]); // the picker's colour for the clicked key
+        ASSERT_TRUE(test::waitFor([&] { return picked && !QApplication::activeModalWidget(); })) << i;
+        EXPECT_EQ(window->keyboardView()->keyColors()[std::size_t(keys[i])], colours[i]);
     }
     for (std::size_t i = 0; i < keys.size(); ++i)
         EXPECT_EQ(CurrentProfile->keyColors[8][KeyTable[std::size_t(keys[i])].matrixIndex], colours[i]);
