@@ -4,10 +4,11 @@
 # elsewhere and runs them again: the programs must find their data and HID
 # modules relative to their own folder.
 #
-#   install_test.sh BUILD_DIR PKGLIBDIR VERSION
+#   install_test.sh BUILD_DIR PKGLIBDIR VERSION WITH_KAVREL (1 when the build has the window program)
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 pkglibdir=$2 # the private module folder below the prefix, e.g. lib/kavrel
 version=$3
 
@@ -46,7 +47,8 @@ expected=(
     share/man/man1/kavrel.1.gz share/man/man1/kavrel-cli.1.gz
     share/doc/kavrel/copyright share/doc/kavrel/changelog.gz
 )
-[ -e "$build/bin/kavrel" ] && expected+=(bin/kavrel)
+with_kavrel=
+[ "${4:-0}" = 1 ] && with_kavrel=yes && expected+=(bin/kavrel)
 for file in "${expected[@]}"; do
     [ -f "$root/$file" ] || fail "not installed: $file"
 done
@@ -91,6 +93,12 @@ run_programs() {
     out=$(KAVREL_HIDGATE=libhidgate-sim.so "$at/bin/kavrel-cli" device 2>&1) ||
         fail "$label: the simulated keyboard's module was not found: $out"
     grep -q "present: yes" <<<"$out" || fail "$label: kavrel-cli device says: $out"
+    if [ -n "$with_kavrel" ]; then
+        out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$at/bin/kavrel" --version) || fail "$label: kavrel --version"
+        [ "$out" = "kavrel $version" ] || fail "$label: kavrel --version says '$out'"
+        rm -rf "$work/start"
+        "$here/kavrel_starts.sh" "$at/bin/kavrel" "$work/start" || fail "$label: kavrel did not start offscreen"
+    fi
 }
 
 run_programs "installed" "$root" 350

@@ -1,5 +1,5 @@
 // The dialog backgrounds with their image buttons at the positions the
-// windows use: key function picker, macro page.
+// window uses: the macro page. The key function picker has a section of its own.
 #include "Helpers.h"
 #include "Sections.h"
 
@@ -13,36 +13,6 @@ namespace kavrel::gallery {
 namespace {
 
 const ButtonFiles CloseFiles{"exit_nr.png", "exit_ov.png", "exit_ov.png"};
-const ButtonFiles TextFiles{"btn_nr.png", "btn_ov.png", "btn_nr.png"};
-const QColor DialogText(0xC8, 0xC8, 0xC8);
-
-SkinSurface* picker(GalleryCanvas& canvas, QPoint at)
-{
-    auto* dialog = new SkinSurface(&canvas, load_skin_image("pickfundlg.png"), at);
-    const QImage& background = dialog->picture();
-    const QRect cancel(QPoint(429, 11), QPoint(472, 29));
-    const QRect reset(QPoint(479, 5), QPoint(517, 34));
-    create_cut_button(dialog, &cancel, background, background, background);
-    create_cut_button(dialog, &reset, background, background, background);
-    const ButtonFiles page{"btn2_nr.png", "btn2_nr.png", "btn2_nr.png"};
-    const char* pages[] = {"Key combination", "Macro", "Media key"};
-    for (int i = 0; i < 3; ++i) {
-        CPngBtn* button = skinButton(*dialog, QPoint(27, 90 + 64 * i), page, 1, pages[i]);
-        if (button && i == 2)
-            button->set_checked(1);
-    }
-    if (auto* media
-        = skinButton<CComboBtn>(*dialog, QPoint(245, 144), {"combo_nr.png", "combo_ov.png", "combo_nr.png"}, 1)) {
-        media->addEntry(0, 0x04000022, "Play / Pause");
-        media->select_entry(0);
-    }
-    skinButton(*dialog, QPoint(390, 312), TextFiles, 1, "OK");
-    skinButton(*dialog, QPoint(465, 312), TextFiles, 1, "Cancel");
-    const QFont font = shellDlgFont(14);
-    dialog->addText(QRect(20, 10, 180, 20), "Key function: Caps", DialogText, font, StandardTextFormat);
-    dialog->addText(QRect(250, 119, 215, 20), "Media key", DialogText, font, StandardTextFormat);
-    return dialog;
-}
 
 SkinSurface* macroPage(GalleryCanvas& canvas, QPoint at)
 {
@@ -87,13 +57,9 @@ SkinSurface* macroPage(GalleryCanvas& canvas, QPoint at)
 
 void addDialogs(GalleryCanvas& canvas)
 {
-    const int top = canvas.beginSection("Dialogs",
-        "pickfundlg.png (page 3 chosen; the two hot spots are create_cut_button regions of the "
-        "background), macro_nr.png");
-    const int left = GalleryCanvas::Margin;
-    SkinSurface* first = picker(canvas, QPoint(left, top));
-    SkinSurface* second = macroPage(canvas, QPoint(first->geometry().right() + 40, top));
-    canvas.endSection(std::max(first->geometry().bottom(), second->geometry().bottom()));
+    const int top = canvas.beginSection("Dialogs", "macro_nr.png");
+    SkinSurface* page = macroPage(canvas, QPoint(GalleryCanvas::Margin, top));
+    canvas.endSection(page->geometry().bottom());
 }
 
 } // namespace kavrel::gallery

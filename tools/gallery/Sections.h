@@ -16,6 +16,7 @@ void addDialogs(GalleryCanvas& canvas);
 void addMessageDialogs(GalleryCanvas& canvas);
 void addSlidersAndTree(GalleryCanvas& canvas);
 void addKeyFunctionPicker(GalleryCanvas& canvas);
+void addMacroPage(GalleryCanvas& canvas);
 
 // The two lists of the macro page, filled with sample macros and key rows.
 CTreeCtrlEx* macroLibraryTree(QWidget* parent, const QRect& rect);

@@ -55,6 +55,7 @@ int main(int argc, char** argv)
     gallery::addDialogs(canvas);
     gallery::addMessageDialogs(canvas);
     gallery::addKeyFunctionPicker(canvas);
+    gallery::addMacroPage(canvas);
     if (!canvas.render().save(out)) {
         std::fprintf(stderr, "kavrel-gallery: could not write %s\n", qPrintable(out));
         return 1;
