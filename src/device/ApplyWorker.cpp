@@ -112,22 +112,30 @@ void ApplyWorker::run(std::stop_token stop)
             break;
         std::uint32_t flags = 0;
         std::vector<ApplyProgress*> targets;
+        std::optional<ProfileRequest> profileRequest;
         {
             std::lock_guard lock(m_mutex);
             flags = std::exchange(m_pendingFlags, 0);
             targets = std::exchange(m_pendingTargets, {});
+            profileRequest = std::exchange(m_pendingProfile, std::nullopt);
         }
         if (flags != 0)
             serve(flags, std::move(targets));
+        if (profileRequest)
+            serveProfile(*profileRequest);
     }
     std::vector<ApplyProgress*> unserved;
+    std::optional<ProfileRequest> unservedProfile;
     {
         std::lock_guard lock(m_mutex);
         m_stopped = true;
         unserved = std::exchange(m_pendingTargets, {});
+        unservedProfile = std::exchange(m_pendingProfile, std::nullopt);
     }
     for (ApplyProgress* target : unserved)
         target->close();
+    if (unservedProfile && unservedProfile->done)
+        unservedProfile->done(false);
     WriteLog("thread exit");
 }
 
@@ -184,6 +192,41 @@ void ApplyWorker::finishApply()
     m_applied.notify_all();
 }
 
+void ApplyWorker::requestProfile(const PROFILE& profile, std::uint32_t flags, ProfileApplied done)
+{
+    std::optional<ProfileRequest> dropped;
+    {
+        std::lock_guard lock(m_mutex);
+        ProfileRequest request{profile, flags & ~ApplyWithProgress, std::move(done)};
+        if (m_stopped)
+            dropped = std::move(request); // nobody will serve it
+        else
+            dropped = std::exchange(m_pendingProfile, std::move(request));
+    }
+    if (dropped && dropped->done)
+        dropped->done(false);
+    m_requests.release();
+}
+
+void ApplyWorker::serveProfile(ProfileRequest& request)
+{
+    const HidHandle matrix = m_link.m_hMatrix.load();
+    WriteLog("Start Apply: hDevice=0x%x, nFlag=0x%x", unsigned(matrix), unsigned(request.flags));
+    bool applied = false;
+    if (matrix != 0 || Cfg.GoWithNoDev != 0) {
+        std::vector<StMacro> macros;
+        {
+            std::lock_guard lock(ApplyDataMutex());
+            macros = MacrosUsedBy(request.profile);
+        }
+        applied = ApplySettingWith(&m_link, nullptr, &request.profile, macros, request.flags, m_messages);
+        WriteLog("Apply Over");
+    }
+    finishApply();
+    if (request.done)
+        request.done(applied);
+}
+
 void StartApplyWorker(CUSBDriver& link, platform::MessageSink& messages)
 {
     processWorker() = std::make_unique<ApplyWorker>(link, messages);
@@ -198,6 +241,14 @@ void RequestApply(std::uint32_t flags, ApplyProgress* progress)
 void StopApplyWorker()
 {
     processWorker().reset();
+}
+
+void RequestProfileApply(const PROFILE& profile, std::uint32_t flags, ApplyWorker::ProfileApplied done)
+{
+    if (processWorker())
+        processWorker()->requestProfile(profile, flags, std::move(done));
+    else if (done)
+        done(false);
 }
 
 } // namespace kavrel

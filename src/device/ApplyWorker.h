@@ -1,12 +1,15 @@
 #pragma once
 
 #include "device/ApplySetting.h"
+#include "model/Profile.h"
 #include "platform/MessageBox.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <semaphore>
 #include <thread>
 #include <vector>
@@ -45,6 +48,13 @@ public:
     // left pending when the worker stops has its target closed at once.
     void request(std::uint32_t flags, ApplyProgress* progress = nullptr);
 
+    // Applies a copy of this profile (not the current one) with these flags, and reports on the worker thread
+    // whether the keyboard took it. Serves automatic switching: the profile becomes current only after a
+    // success. A newer profile request replaces one not yet started (its callback gets false). Without a
+    // keyboard (and without GoWithNoDev) the callback gets false at once.
+    using ProfileApplied = std::function<void(bool applied)>;
+    void requestProfile(const PROFILE& profile, std::uint32_t flags, ProfileApplied done);
+
     // Ends the thread after the apply in progress, if any; idempotent.
     void stop();
 
@@ -58,6 +68,12 @@ private:
     void run(std::stop_token stop);
     void serve(std::uint32_t flags, std::vector<ApplyProgress*> targets);
     void finishApply();
+    struct ProfileRequest {
+        PROFILE profile;
+        std::uint32_t flags;
+        ProfileApplied done;
+    };
+    void serveProfile(ProfileRequest& request);
 
     CUSBDriver& m_link;
     platform::MessageSink& m_messages;
@@ -66,6 +82,7 @@ private:
     mutable std::condition_variable m_applied;
     std::uint32_t m_pendingFlags = 0;
     std::vector<ApplyProgress*> m_pendingTargets;
+    std::optional<ProfileRequest> m_pendingProfile;
     bool m_stopped = false;
     int m_appliesDone = 0;
     std::jthread m_thread; // last: started after everything it uses exists
@@ -76,5 +93,7 @@ private:
 void StartApplyWorker(CUSBDriver& link, platform::MessageSink& messages = platform::standardErrorSink());
 void RequestApply(std::uint32_t flags, ApplyProgress* progress = nullptr);
 void StopApplyWorker();
+// ApplyWorker::requestProfile on the process-wide worker; done(false) at once when none runs.
+void RequestProfileApply(const PROFILE& profile, std::uint32_t flags, ApplyWorker::ProfileApplied done);
 
 } // namespace kavrel

@@ -1,13 +1,18 @@
-// kavrel-cli reports / apply: what an apply of a stored profile writes, captured or sent to the keyboard.
+// kavrel-cli reports / apply / switch: what an apply of a stored profile writes, captured or sent to the keyboard.
 
 #include "Cli.h"
 #include "ProfileArgument.h"
 
 #include "app/Config.h"
 #include "app/Log.h"
+#include "app/Paths.h"
 #include "device/ApplySetting.h"
 #include "device/CUSBDriver.h"
 #include "device/ReportCapture.h"
+#include "model/Lists.h"
+#include "model/ProfileStore.h"
+
+#include <filesystem>
 
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +91,31 @@ public:
     void close() override { }
 };
 
+// Writes a loaded profile to the one keyboard attached; messages name the command.
+bool applyToKeyboard(const char* command, const PROFILE& profile, std::uint32_t flags)
+{
+    CUSBDriver link;
+    if (!link.Init()) {
+        std::fprintf(stderr, "kavrel-cli %s: the HID access module could not be loaded\n", command);
+        return false;
+    }
+    if (!link.FindDev()) {
+        std::fprintf(stderr, "kavrel-cli %s: no keyboard %04X:%04X found\n", command, Cfg.VID, Cfg.PID);
+        return false;
+    }
+    if (link.CountDevices() > 1) {
+        std::fprintf(stderr, "kavrel-cli %s: more than one keyboard is plugged in\n", command);
+        return false;
+    }
+    ConsoleProgress progress;
+    if (!ApplySetting(&link, &progress, &profile, flags)) {
+        std::fprintf(stderr, "kavrel-cli %s: writing to the keyboard failed\n", command);
+        return false;
+    }
+    std::fprintf(stderr, "apply: done\n");
+    return true;
+}
+
 int runApply(std::span<const std::string> args)
 {
     const auto parsed = parseApplyArguments("apply", args);
@@ -96,25 +126,35 @@ int runApply(std::span<const std::string> args)
         std::fprintf(stderr, "kavrel-cli apply: %s\n", loaded.error.c_str());
         return ExitFailure;
     }
-    CUSBDriver link;
-    if (!link.Init()) {
-        std::fprintf(stderr, "kavrel-cli apply: the HID access module could not be loaded\n");
+    return applyToKeyboard("apply", *loaded.profile, parsed->flags) ? ExitOk : ExitFailure;
+}
+
+// What a desktop hotkey runs: the whole profile to the keyboard, then it is the current profile (curid.dct),
+// which the window program shows the next time it opens. Nothing is saved when the apply fails.
+int runSwitch(std::span<const std::string> args)
+{
+    if (args.size() != 1)
+        return usageError("switch", "takes one profile (index, 0x id or name)");
+    LoadedProfile loaded = loadProfileArgument(args[0]);
+    if (!loaded.profile) {
+        std::fprintf(stderr, "kavrel-cli switch: %s\n", loaded.error.c_str());
         return ExitFailure;
     }
-    if (!link.FindDev()) {
-        std::fprintf(stderr, "kavrel-cli apply: no keyboard %04X:%04X found\n", Cfg.VID, Cfg.PID);
+    if (!applyToKeyboard("switch", *loaded.profile, ApplyAll))
+        return ExitFailure;
+    CurrentProfile = loaded.profile;
+    // Before the first save the profiles exist only in memory: store them, so the id names a stored profile.
+    std::error_code error;
+    std::filesystem::create_directories(AppDataFolder(), error);
+    if (!std::filesystem::exists(StoreFilePath(), error) && !SaveProfiles()) {
+        std::fprintf(stderr, "kavrel-cli switch: the profiles could not be saved\n");
         return ExitFailure;
     }
-    if (link.CountDevices() > 1) {
-        std::fprintf(stderr, "kavrel-cli apply: more than one keyboard is plugged in\n");
+    if (!SaveCurrentId()) {
+        std::fprintf(stderr, "kavrel-cli switch: the current profile could not be saved\n");
         return ExitFailure;
     }
-    ConsoleProgress progress;
-    if (!ApplySetting(&link, &progress, loaded.profile, parsed->flags)) {
-        std::fprintf(stderr, "kavrel-cli apply: writing to the keyboard failed\n");
-        return ExitFailure;
-    }
-    std::fprintf(stderr, "apply: done\n");
+    std::printf("current profile: %s\n", profileName(*loaded.profile).c_str());
     return ExitOk;
 }
 
@@ -123,5 +163,7 @@ int runApply(std::span<const std::string> args)
 KAVREL_CLI_COMMAND(
     "reports", "PROFILE [--flags HEX]", "print the reports an apply of a stored profile would send", runReports);
 KAVREL_CLI_COMMAND("apply", "PROFILE [--flags HEX]", "write a stored profile to the keyboard", runApply);
+KAVREL_CLI_COMMAND(
+    "switch", "PROFILE", "write a stored profile to the keyboard and make it the current one", runSwitch);
 
 } // namespace kavrel::cli

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kavrel::platform {
+
+// The names a running process is known by: the file names of its executable (/proc/PID/exe, when readable)
+// and of argv[0] (/proc/PID/cmdline), and its comm. A Windows program under Wine or Proton has an argv[0]
+// such as "C:\Games\Foo.exe", so file names are split at both '/' and '\'. Missing names are empty.
+struct ProcessNames {
+    std::string exe;
+    std::string argv0;
+    std::string comm;
+};
+
+// The last part of a path split at '/' and '\'.
+std::string_view fileNameOf(std::string_view path);
+
+// True when needle is a substring of haystack, ASCII letters compared without regard to case (other bytes
+// exactly). An empty needle matches nothing.
+bool containsIgnoringCase(std::string_view haystack, std::string_view needle);
+
+// One walk of the process table. Processes that end during the walk, or whose entries cannot be read,
+// simply give fewer names (or none); the walk never fails.
+class ProcessSnapshot {
+public:
+    // Walks procRoot (a /proc-like folder: numeric entries with exe, cmdline and comm).
+    static ProcessSnapshot take(const std::filesystem::path& procRoot = "/proc");
+
+    const std::vector<ProcessNames>& processes() const { return m_processes; }
+
+    // True when any name of any process contains the program name (case-insensitive).
+    bool anyNameContains(std::string_view programName) const;
+
+private:
+    friend class ProcessWalker;
+    std::vector<ProcessNames> m_processes;
+};
+
+// Walks the process table at every tick of automatic switching, keeping what it read last time: a
+// process's argv[0] is read again only when its executable or its comm changed since the last walk (an exec
+// changes both; Wine renames argv[0] and comm together), which spares one read per process and tick.
+class ProcessWalker {
+public:
+    explicit ProcessWalker(std::filesystem::path procRoot = "/proc");
+    ProcessSnapshot walk();
+    // argv[0] reads of the last walk (tests).
+    int lastArgvReads() const { return m_argvReads; }
+
+private:
+    std::filesystem::path m_root;
+    std::unordered_map<std::string, ProcessNames> m_known; // by process number
+    int m_argvReads = 0;
+};
+
+} // namespace kavrel::platform

@@ -1,0 +1,164 @@
+#include "platform/ProcessSnapshot.h"
+#include "support/TestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace kavrel::platform {
+namespace {
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::writeFile;
+
+TEST(ProcessNames, FileNamesSplitAtBothSeparatorsAndMatchWithoutCase)
+{
+    EXPECT_EQ(fileNameOf("/usr/bin/foo"), "foo");
+    EXPECT_EQ(fileNameOf("C:\\Games\\Foo.exe"), "Foo.exe");
+    EXPECT_EQ(fileNameOf("Z:/mixed\\path/Game.EXE"), "Game.EXE");
+    EXPECT_EQ(fileNameOf("plain"), "plain");
+    EXPECT_EQ(fileNameOf("ends/"), "");
+
+    EXPECT_TRUE(containsIgnoringCase("Foo.exe", "foo"));
+    EXPECT_TRUE(containsIgnoringCase("Foo.exe", "FOO.EXE"));
+    EXPECT_FALSE(containsIgnoringCase("Foo.exe", "foo.exe "));
+    EXPECT_FALSE(containsIgnoringCase("anything", "")); // an empty program name matches nothing
+    EXPECT_TRUE(containsIgnoringCase("spiel-\xC3\xA4", "\xC3\xA4"));
+}
+
+// A /proc-like tree: what each process offers, including entries that vanish or cannot be read.
+class FakeProc : public ::testing::Test {
+protected:
+    TempDir root;
+    void process(const std::string& pid, const std::string& exe, std::string cmdline, const std::string& comm)
+    {
+        const fs::path folder = root / pid;
+        fs::create_directories(folder);
+        if (!exe.empty())
+            fs::create_symlink(exe, folder / "exe");
+        if (!cmdline.empty())
+            writeFile(folder / "cmdline", cmdline);
+        if (!comm.empty())
+            writeFile(folder / "comm", comm + "\n");
+    }
+};
+
+TEST_F(FakeProc, GathersExeArgv0AndCommOfNumericEntriesOnly)
+{
+    process("1", "/usr/lib/systemd/systemd", std::string("/sbin/init\0splash\0", 18), "systemd");
+    process("4242", "/opt/wine/bin/wine64-preloader", std::string("C:\\Games\\Foo.exe\0-fullscreen\0", 30), "Foo.exe");
+    process("77", "/usr/bin/vim (deleted)", "", "vim");
+    process("self", "/usr/bin/bash", "bash", "bash"); // not a process number
+    process("88", "", "", ""); // a process whose entries are all gone
+    fs::create_directories(root / "99");
+    writeFile(root / "12ab", "not a folder");
+
+    const ProcessSnapshot snapshot = ProcessSnapshot::take(root.path());
+    std::vector<std::string> all;
+    for (const ProcessNames& p : snapshot.processes())
+        all.push_back(p.exe + "|" + p.argv0 + "|" + p.comm);
+    EXPECT_THAT(
+        all, ::testing::UnorderedElementsAre("systemd|init|systemd", "wine64-preloader|Foo.exe|Foo.exe", "vim||vim"));
+
+    EXPECT_TRUE(snapshot.anyNameContains("foo.exe"));
+    EXPECT_TRUE(snapshot.anyNameContains("FOO"));
+    EXPECT_TRUE(snapshot.anyNameContains("wine64"));
+    EXPECT_TRUE(snapshot.anyNameContains("vim")); // not "vim (deleted)"
+    EXPECT_FALSE(snapshot.anyNameContains("deleted"));
+    EXPECT_FALSE(snapshot.anyNameContains("bash"));
+    EXPECT_FALSE(snapshot.anyNameContains("Games")); // folders are not part of a name
+}
+
+TEST_F(FakeProc, UnreadableEntriesAndAMissingRootGiveFewerNames)
+{
+    process("10", "/usr/bin/secret", "secret", "secret");
+    fs::permissions(root / "10" / "cmdline", fs::perms::none);
+    fs::permissions(root / "10" / "comm", fs::perms::none);
+    const ProcessSnapshot snapshot = ProcessSnapshot::take(root.path());
+    ASSERT_EQ(snapshot.processes().size(), 1u);
+    EXPECT_EQ(snapshot.processes()[0].exe, "secret");
+    if (geteuid() != 0) { // root reads whatever the permissions say
+        EXPECT_EQ(snapshot.processes()[0].comm, "");
+    }
+
+    EXPECT_TRUE(ProcessSnapshot::take(root / "missing").processes().empty());
+}
+
+TEST_F(FakeProc, TheWalkerReadsArgv0AgainOnlyAfterAnExecOrARename)
+{
+    process("1", "/usr/bin/steam", std::string("/usr/bin/steam\0", 15), "steam");
+    process("2", "/opt/wine/wine64-preloader", std::string("/opt/wine/wine64-preloader\0", 27), "wine64-preloade");
+    ProcessWalker walker(root.path());
+    EXPECT_FALSE(walker.walk().anyNameContains("foo.exe"));
+    EXPECT_EQ(walker.lastArgvReads(), 2);
+    EXPECT_FALSE(walker.walk().anyNameContains("foo.exe"));
+    EXPECT_EQ(walker.lastArgvReads(), 0);
+
+    // Wine renames argv[0] and comm of its process to the Windows program's.
+    writeFile(root / "2" / "cmdline", std::string("C:\\Games\\Foo.exe\0", 17));
+    writeFile(root / "2" / "comm", "Foo.exe\n");
+    process("3", "/usr/bin/new", "new", "new");
+    fs::remove_all(root / "1");
+    const ProcessSnapshot snapshot = walker.walk();
+    EXPECT_TRUE(snapshot.anyNameContains("foo.exe"));
+    EXPECT_FALSE(snapshot.anyNameContains("steam"));
+    EXPECT_EQ(walker.lastArgvReads(), 2);
+    EXPECT_EQ(snapshot.processes().size(), 2u);
+}
+
+// A real child whose executable and argv[0] the test chooses, found in the real /proc.
+class ChildProcess {
+public:
+    ChildProcess(const fs::path& program, const char* argv0)
+    {
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::execl(program.c_str(), argv0, "30", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~ChildProcess()
+    {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    pid_t pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = -1;
+};
+
+bool eventually(const std::function<bool()>& condition)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+TEST(ProcessSnapshotLive, FindsARunningProgramByItsFileAndByAWineStyleArgv0)
+{
+    TempDir dir;
+    const fs::path program = dir / "KavrelProbeGame";
+    fs::copy_file("/bin/sleep", program);
+    fs::permissions(program, fs::perms::owner_all);
+
+    ChildProcess native(program, program.c_str());
+    EXPECT_TRUE(eventually([] { return ProcessSnapshot::take().anyNameContains("kavrelprobegame"); }));
+
+    ChildProcess wine("/bin/sleep", "C:\\Games\\KavrelWineProbe.exe");
+    EXPECT_TRUE(eventually([] { return ProcessSnapshot::take().anyNameContains("kavrelwineprobe.EXE"); }));
+    EXPECT_FALSE(ProcessSnapshot::take().anyNameContains("Games\\KavrelWineProbe"));
+}
+
+} // namespace
+} // namespace kavrel::platform

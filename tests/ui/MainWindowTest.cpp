@@ -1,0 +1,513 @@
+// The main window driven offscreen against the simulated keyboard: first start,
+// odd stores, tray modes, Apply, key assignments, automatic switching and
+// device notices.
+
+#include "UiTestSupport.h"
+#include "app/Log.h"
+#include "app/Paths.h"
+#include "app/Texts.h"
+#include "controls/CPngBtn.h"
+#include "controls/WindowMessage.h"
+#include "device/DeviceNoticeHandler.h"
+#include "model/Lists.h"
+#include "model/ProfileStore.h"
+#include "platform/HotplugMonitor.h"
+#include "ui/CKBColorDlg.h"
+#include "ui/CKavrelDlg.h"
+#include "ui/CKeyFunPickDlg.h"
+#include "ui/CMsgDlg.h"
+#include "ui/CProgressDlg.h"
+
+#include <QDialog>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+namespace kavrel {
+namespace {
+namespace fs = std::filesystem;
+using test::TempDir;
+
+std::vector<std::uint8_t> storeOf(int profiles, std::vector<std::uint32_t>* ids = nullptr)
+{
+    std::vector<std::uint8_t> bytes(StoreSize, 0);
+    for (int i = 0; i < profiles; ++i) {
+        PROFILE profile;
+        NewProfile("Stored " + std::to_string(i + 1), profile);
+        profile.id = 0x100 + std::uint32_t(i);
+        if (ids)
+            ids->push_back(profile.id);
+        std::memcpy(bytes.data() + std::size_t(i) * ProfileSize, &profile, ProfileSize);
+    }
+    return bytes;
+}
+
+void setProgramName(PROFILE& profile, std::u16string_view name)
+{
+    std::fill(std::begin(profile.programName), std::end(profile.programName), u'\0');
+    std::copy(name.begin(), name.end(), profile.programName);
+}
+
+std::vector<std::uint32_t> listIds()
+{
+    std::vector<std::uint32_t> ids;
+    for (const PROFILE& profile : ProfileList)
+        ids.push_back(profile.id);
+    return ids;
+}
+
+// A process with a chosen executable and argv[0], ended with the test.
+class Child {
+public:
+    Child(const fs::path& program, const char* argv0)
+    {
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::execl(program.c_str(), argv0, "60", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~Child()
+    {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+class MainWindow : public test::ProgramFolderFixture {
+protected:
+    TempDir work;
+    std::unique_ptr<CKavrelDlg> window;
+
+    void SetUp() override
+    {
+        ProgramFolderFixture::SetUp();
+        setenv("KAVREL_HIDGATE", "libhidgate-sim.so", 1);
+        setenv("KAVREL_SIM_STATE", (work / "sim.state").c_str(), 1);
+        unsetenv("KAVREL_SIM_OPTIONS");
+        Cfg.TrayIcon = 2;
+        Cfg.ApplyNow = 0;
+        InitLogWith(2, work / "Log.txt");
+        CKavrelDlg::setTrayAvailabilityOverride(false);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        CKavrelDlg::setTrayAvailabilityOverride(std::nullopt);
+        InitLogWith(0, {});
+        unsetenv("KAVREL_SIM_OPTIONS");
+        unsetenv("KAVREL_SIM_STATE");
+        unsetenv("KAVREL_HIDGATE");
+        ProgramFolderFixture::TearDown();
+    }
+
+    CKavrelDlg& open()
+    {
+        window = std::make_unique<CKavrelDlg>();
+        window->initialise();
+        return *window;
+    }
+    void click(CKavrelDlg::Button which)
+    {
+        CPngBtn* button = window->button(which);
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    }
+    std::string log() const { return fs::exists(work / "Log.txt") ? test::readFile(work / "Log.txt") : ""; }
+    bool stored(const char* name) const { return fs::exists(appData() / name); }
+    void writeStore(const std::vector<std::uint8_t>& bytes, std::uint32_t currentId)
+    {
+        test::writeFile(appData() / "pro.dct", std::string(bytes.begin(), bytes.end()));
+        std::string id(4, '\0');
+        std::memcpy(id.data(), &currentId, 4);
+        test::writeFile(appData() / "curid.dct", id);
+    }
+    // What the simulated keyboard holds: its memory file, empty before the first report.
+    std::string simState() const { return fs::exists(work / "sim.state") ? test::readFile(work / "sim.state") : ""; }
+    int checkedProfileButton() const
+    {
+        for (int i = 0; i < 3; ++i)
+            if (window->button(CKavrelDlg::Button(CKavrelDlg::Profile1 + i))->checkedState())
+                return i + 1;
+        return 0;
+    }
+};
+
+TEST_F(MainWindow, FirstStartMakesThreeProfilesAndWritesNothingUntilApply)
+{
+    CKavrelDlg& w = open();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.windowTitle().toStdString(), Text("tc_title"));
+    ASSERT_EQ(ProfileList.count(), 3);
+    EXPECT_EQ(CurrentProfile, ProfileList.head()->record);
+    EXPECT_EQ(profileName(*ProfileList.tail()->record), Text("tc_proname") + "3");
+    EXPECT_EQ(checkedProfileButton(), 1);
+    EXPECT_FALSE(stored("pro.dct"));
+    EXPECT_FALSE(stored("curid.dct"));
+
+    click(CKavrelDlg::Profile2);
+    EXPECT_EQ(checkedProfileButton(), 2);
+    EXPECT_EQ(CurrentProfile, &*std::next(ProfileList.begin()));
+    EXPECT_FALSE(stored("pro.dct")) << "switching saves nothing";
+
+    click(CKavrelDlg::Apply); // runs the progress dialog until the worker closes it
+    ASSERT_TRUE(stored("pro.dct"));
+    EXPECT_EQ(LoadCurrentId(), CurrentProfile->id);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_NE(log().find("Start Apply: hDevice="), std::string::npos);
+    EXPECT_FALSE(simState().empty()) << "the keyboard got the profile";
+}
+
+TEST_F(MainWindow, ApplyReportsProgressTwentySeventyHundred)
+{
+    open();
+    std::vector<int> positions;
+    test::answerNextModal([&](QDialog& dialog) {
+        // Record each position the worker's messages give the bar, until the worker closes the dialog.
+        auto* progress = qobject_cast<CProgressDlg*>(&dialog);
+        ASSERT_NE(progress, nullptr);
+        EXPECT_EQ(progress->maximum(), 100);
+        positions.push_back(progress->position());
+        test::waitFor([&] {
+            if (positions.back() != progress->position())
+                positions.push_back(progress->position());
+            return !progress->isVisible();
+        });
+    });
+    click(CKavrelDlg::Ok);
+    EXPECT_EQ(positions.back(), 100);
+    EXPECT_TRUE(window->ended()) << "OK with TrayIcon 2 ends the program";
+    EXPECT_TRUE(stored("pro.dct"));
+}
+
+TEST_F(MainWindow, StoresWithOtherThanThreeProfilesGetThreeMoreAndButtonsShowTheFirstThree)
+{
+    for (int count : {1, 2, 4}) {
+        std::vector<std::uint32_t> ids;
+        writeStore(storeOf(count, &ids), 0);
+        open();
+        ASSERT_EQ(ProfileList.count(), count + 3) << count;
+        EXPECT_EQ(CurrentProfile->id, ids[0]);
+        const std::vector<std::uint32_t> inList = listIds();
+        for (int button = 1; button <= 3; ++button) {
+            click(CKavrelDlg::Button(CKavrelDlg::Profile1 + button - 1));
+            EXPECT_EQ(CurrentProfile->id, inList[std::size_t(button - 1)]) << count << " profiles, button " << button;
+        }
+        window.reset();
+    }
+}
+
+TEST_F(MainWindow, AnUnknownOrZeroCurrentIdSelectsTheFirstProfile)
+{
+    std::vector<std::uint32_t> ids;
+    writeStore(storeOf(3, &ids), 0xABCDEF);
+    open();
+    EXPECT_EQ(CurrentProfile->id, ids[0]);
+    window.reset();
+    writeStore(storeOf(3), ids[2]);
+    open();
+    EXPECT_EQ(CurrentProfile->id, ids[2]);
+    EXPECT_EQ(checkedProfileButton(), 3);
+}
+
+TEST_F(MainWindow, RandomBytesAsTheStoreNeitherCrashNorGetOverwritten)
+{
+    std::mt19937 random(7);
+    std::string bytes(30000, '\0');
+    for (char& c : bytes)
+        c = char(random());
+    test::writeFile(appData() / "pro.dct", bytes);
+    CKavrelDlg& w = open();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_GE(ProfileList.count(), 3);
+    click(CKavrelDlg::Cancel);
+    EXPECT_EQ(test::readFile(appData() / "pro.dct"), bytes);
+}
+
+TEST_F(MainWindow, TrayModeOneNeverShowsAtStartAndOpensOnRequest)
+{
+    CKavrelDlg::setTrayAvailabilityOverride(true);
+    Cfg.TrayIcon = 1;
+    CKavrelDlg& w = open();
+    EXPECT_FALSE(w.isVisible());
+    w.show(); // the modal run's show is refused until the window was opened
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(w.trayIconExists());
+
+    sendWindowMessage(&w, MsgTrayIcon, 0, MouseLeftDoubleClick); // tray double click or a second instance
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(ProfileList.count(), 3);
+
+    // Edits not applied are discarded by Cancel: reopening reloads the store.
+    setProfileName(*CurrentProfile, "edited");
+    click(CKavrelDlg::Cancel);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.ended());
+    sendWindowMessage(&w, MsgTrayIcon, 0, MouseLeftDoubleClick);
+    EXPECT_NE(profileName(*CurrentProfile), "edited");
+}
+
+TEST_F(MainWindow, WithoutASystemTrayTheTrayModesActLikeTwo)
+{
+    Cfg.TrayIcon = 1;
+    CKavrelDlg& w = open();
+    EXPECT_EQ(w.trayMode(), 2);
+    EXPECT_TRUE(w.isVisible()) << "otherwise the window could never be reached";
+    EXPECT_FALSE(w.trayIconExists());
+    EXPECT_NE(log().find("No system tray"), std::string::npos);
+    click(CKavrelDlg::Exit);
+    EXPECT_TRUE(w.ended());
+}
+
+TEST_F(MainWindow, WithoutAKeyboardTheUserIsToldAndNothingIsApplied)
+{
+    setenv("KAVREL_HIDGATE", "/nonexistent/libhidgate.so", 1);
+    std::vector<QString> shown;
+    auto record = [&shown](QDialog& dialog) {
+        auto* box = qobject_cast<CMsgDlg*>(&dialog);
+        shown.push_back(box ? box->message() : QString("not a message box"));
+        test::clickOk(dialog);
+    };
+    test::answerNextModal(record);
+    Cfg.Suwnd = 0;
+    open(); // Suwnd 0: the start shows tc_msg15 and closes
+    EXPECT_TRUE(window->ended());
+    EXPECT_EQ(test::pendingModalAnswers(), 0);
+    window.reset();
+
+    Cfg.Suwnd = 1;
+    CKavrelDlg& w = open();
+    EXPECT_TRUE(w.isVisible());
+    test::answerNextModal(record);
+    click(CKavrelDlg::Apply);
+    EXPECT_EQ(test::pendingModalAnswers(), 0) << "Apply told the user";
+    EXPECT_FALSE(stored("pro.dct"));
+    const QString noKeyboard = QString::fromStdString(Text("tc_msg15"));
+    EXPECT_EQ(shown, (std::vector<QString>{noKeyboard, noKeyboard}));
+}
+
+TEST_F(MainWindow, ChoosingTheSameCombinationAgainChangesNothing)
+{
+    CKavrelDlg& w = open();
+    CKBColorDlg* view = w.keyboardView();
+    const int key = 10;
+    const QRect r(KeyTable[key].rect.left, KeyTable[key].rect.top, 4, 4);
+    QTest::mouseClick(view, Qt::LeftButton, {}, r.center());
+    ASSERT_EQ(view->selectedKey(), key);
+
+    KEYINFO same = CurrentProfile->keys[key];
+    same.rect = {};
+    EXPECT_FALSE(w.storeKeyAssignment(key, same));
+    EXPECT_FALSE(view->hasFunction(key));
+
+    KEYINFO other = CurrentProfile->keys[key];
+    other.key2 = 0x41;
+    EXPECT_TRUE(w.storeKeyAssignment(key, other));
+    EXPECT_EQ(CurrentProfile->keys[key].key2, 0x41);
+    EXPECT_EQ(CurrentProfile->keys[key].rect, KeyTable[key].rect);
+    EXPECT_TRUE(view->hasFunction(key));
+
+    view->clearSelection(); // no selected key: nothing is stored
+    other.key2 = 0x42;
+    EXPECT_FALSE(w.storeKeyAssignment(key, other));
+}
+
+TEST_F(MainWindow, AClickedKeyOpensThePickerAndItsChoiceIsStored)
+{
+    CKavrelDlg& w = open();
+    CurrentProfile->ledMode = std::uint32_t(Cfg.GaoshouIndex);
+    CurrentProfile->colorSet = 8;
+    w.refreshPages();
+    const int key = 12;
+    const QPoint at(KeyTable[key].rect.left + 3, KeyTable[key].rect.top + 3);
+
+    test::answerNextModal(test::clickCancel); // Cancel: nothing changes
+    QTest::mouseClick(w.keyboardView(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(test::waitFor([] { return test::pendingModalAnswers() == 0; }));
+    test::processEvents();
+    EXPECT_EQ(w.keyboardView()->keyColors()[key], 0u);
+
+    bool colourMode = false;
+    test::answerNextModal([&colourMode](QDialog& dialog) {
+        auto* picker = qobject_cast<CKeyFunPickDlg*>(&dialog);
+        ASSERT_NE(picker, nullptr);
+        colourMode = picker->colourMode();
+        test::clickCancel(dialog);
+    });
+    QTest::mouseClick(w.keyboardView(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(test::waitFor([] { return test::pendingModalAnswers() == 0; }));
+    test::processEvents();
+    EXPECT_TRUE(colourMode) << "per-key mode with the user's own set 8";
+
+    // What the picker's colour choice leads to: the view shows it and the lighting page stores it.
+    w.storeKeyColour(key, PickerSwatchColours[2]);
+    EXPECT_EQ(w.keyboardView()->keyColors()[key], PickerSwatchColours[2]);
+    EXPECT_EQ(CurrentProfile->keyColors[8][KeyTable[key].matrixIndex], PickerSwatchColours[2])
+        << "the lighting page stored the view's colours into the profile";
+}
+
+TEST_F(MainWindow, RestoreAsksAndResetsTheCurrentProfile)
+{
+    CKavrelDlg& w = open();
+    CurrentProfile->keys[3].key1 = 0x70;
+    w.refreshPages();
+    EXPECT_TRUE(w.keyboardView()->hasFunction(3));
+    const std::uint32_t id = CurrentProfile->id;
+
+    test::answerNextModal(test::clickCancel);
+    click(CKavrelDlg::Restore);
+    EXPECT_TRUE(w.keyboardView()->hasFunction(3));
+    test::answerNextModal(test::clickOk);
+    click(CKavrelDlg::Restore);
+    EXPECT_FALSE(w.keyboardView()->hasFunction(3));
+    EXPECT_EQ(CurrentProfile->id, id);
+}
+
+TEST_F(MainWindow, PerKeyLightingShowsTheColourSetOnTheKeys)
+{
+    CKavrelDlg& w = open();
+    CurrentProfile->ledMode = 3;
+    CurrentProfile->colorSet = 9;
+    CurrentProfile->keyColors[9][KeyTable[5].matrixIndex] = 0x123456;
+    w.refreshPages();
+    EXPECT_EQ(w.keyboardView()->keyColors()[5], 0x123456u);
+    CurrentProfile->ledMode = 4;
+    w.refreshPages();
+    EXPECT_EQ(w.keyboardView()->keyColors()[5], 0u);
+}
+
+class AutoSwitch : public MainWindow {
+protected:
+    TempDir programs;
+    void nameProfile(int index, std::u16string_view program)
+    {
+        auto it = ProfileList.begin();
+        std::advance(it, index);
+        setProgramName(*it, program);
+    }
+    std::uint32_t idOf(int index)
+    {
+        auto it = ProfileList.begin();
+        std::advance(it, index);
+        return it->id;
+    }
+    bool settled()
+    {
+        return test::waitFor([&] { return !window->autoSwitchPending(); });
+    }
+};
+
+TEST_F(AutoSwitch, ARunningProgramSwitchesToTheFirstMatchingProfileOnceTheKeyboardHasIt)
+{
+    const fs::path game = programs / "KavrelTestGame";
+    fs::copy_file("/bin/sleep", game);
+    Child native(game, game.c_str());
+    Child wine("/bin/sleep", "C:\\Games\\KavrelWineGame.exe");
+
+    open();
+    nameProfile(1, u"kavreltestgame");
+    nameProfile(2, u"KAVRELTESTGAME"); // also matches, but comes later in the list
+    ASSERT_TRUE(test::waitFor([&] {
+        window->autoSwitchTick();
+        return settled() && CurrentProfile->id == idOf(1);
+    }));
+    EXPECT_EQ(checkedProfileButton(), 2);
+    EXPECT_EQ(LoadCurrentId(), idOf(1)) << "the id is saved";
+    EXPECT_FALSE(stored("pro.dct")) << "but not the profiles";
+
+    // A Windows program under Wine is known by its argv[0].
+    nameProfile(1, u"");
+    nameProfile(2, u"kavrelwinegame.EXE");
+    ASSERT_TRUE(test::waitFor([&] {
+        window->autoSwitchTick();
+        return settled() && CurrentProfile->id == idOf(2);
+    }));
+    EXPECT_EQ(checkedProfileButton(), 3);
+}
+
+TEST_F(AutoSwitch, AFailedApplyLeavesTheProfileAndIsRetried)
+{
+    const fs::path game = programs / "KavrelFailGame";
+    fs::copy_file("/bin/sleep", game);
+    Child native(game, game.c_str());
+    open();
+    const std::uint32_t first = CurrentProfile->id;
+    nameProfile(2, u"kavrelfailgame");
+    setenv("KAVREL_SIM_OPTIONS", "fail=matrix:always", 1);
+    window->deviceLink().FindDev(); // the keyboard now refuses every key matrix
+    window->autoSwitchTick();
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(CurrentProfile->id, first);
+    EXPECT_FALSE(stored("curid.dct"));
+
+    unsetenv("KAVREL_SIM_OPTIONS");
+    window->deviceLink().FindDev();
+    ASSERT_TRUE(test::waitFor([&] {
+        window->autoSwitchTick();
+        return settled() && CurrentProfile->id == idOf(2);
+    }));
+}
+
+TEST_F(MainWindow, UnplugAndReplugNotices)
+{
+    CKavrelDlg::setTrayAvailabilityOverride(true);
+    Cfg.TrayIcon = 3;
+    CKavrelDlg& w = open();
+    ASSERT_TRUE(w.devicePresent());
+    const std::string path = "/sys/devices/usb1/" + DevicePathPattern() + "/1-2";
+    w.deviceNotice(platform::DeviceArrival, "/sys/devices/usb1/USB#VID_ffff&PID_0001/1-3");
+    w.deviceNotice(platform::DeviceRemoveComplete, path);
+    EXPECT_FALSE(w.devicePresent());
+    EXPECT_NE(log().find("Device OUT"), std::string::npos);
+    EXPECT_EQ(w.lastBalloon().toStdString(), Text("tc_msg15"));
+    EXPECT_TRUE(w.isVisible());
+
+    w.deviceNotice(platform::DeviceArrival, path);
+    EXPECT_NE(log().find("Device IN"), std::string::npos);
+    EXPECT_TRUE(test::waitFor([&] { return w.devicePresent(); })) << "found again without blocking the window";
+
+    // Tray mode 1 hides the window when the keyboard goes.
+    window.reset();
+    Cfg.TrayIcon = 1;
+    CKavrelDlg& hidden = open();
+    sendWindowMessage(&hidden, MsgTrayIcon, 0, MouseLeftDoubleClick);
+    ASSERT_TRUE(hidden.isVisible());
+    hidden.deviceNotice(platform::DeviceRemoveComplete, path);
+    EXPECT_FALSE(hidden.isVisible());
+}
+
+TEST_F(MainWindow, BadSkinAndOutlineInput)
+{
+    {
+        test::MessageCapture boxes;
+        useSkinWithout({"main_nr.png"});
+        open();
+        EXPECT_TRUE(window->ended());
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Load skins failed."});
+        window.reset();
+    }
+    // An outline of two points, or for a matrix position no key has, shapes no key.
+    for (const auto& outline :
+        {UnRectOutline{true, 87, {{1, 1}, {5, 5}}}, UnRectOutline{true, 200, {{1, 1}, {9, 1}, {9, 9}, {1, 1}}}}) {
+        Cfg.UnRectKey = outline;
+        SetProgramFolder(test::buildBinDir());
+        open();
+        EXPECT_EQ(window->keyboardView()->shapedKey(), CKBColorDlg::NoKey);
+        window.reset();
+    }
+}
+
+} // namespace
+} // namespace kavrel

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Start-up figures of kavrel beside a bare Qt window program, under Xvfb:
+# start until the main window is mapped (median of 5 runs after a warm-up),
+# resident memory 2 s after start, and CPU use while idle over 20 s (kavrel
+# with a profile that names a program, so automatic switching walks /proc at
+# every tick). Run by `tools/dev bench-start` on a Release build.
+#
+#   bench-start.sh BIN_DIR TOOLS_DIR
+set -euo pipefail
+bin=$1
+tools=$2
+for program in Xvfb xdotool python3; do
+    command -v "$program" >/dev/null || { echo "bench-start: $program is missing" >&2; exit 1; }
+done
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 400); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb KAVREL_HIDGATE=libhidgate-sim.so KAVREL_SIM_STATE="$work/sim.state"
+export XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
+mkdir -p "$XDG_RUNTIME_DIR" "$HOME" && chmod 700 "$XDG_RUNTIME_DIR"
+title=$(sed -n 's:.*<tc_title>\(.*\)</tc_title>.*:\1:p' "$bin/text.xml" | head -n1)
+
+# Profile 1 names a program that never runs: every tick walks /proc and finds nothing.
+"$bin/kavrel-cli" switch 1 >/dev/null
+python3 - "$XDG_DATA_HOME/Kavrel/pro.dct" <<'PY'
+import sys
+path = sys.argv[1]
+data = bytearray(open(path, "rb").read())
+name = "kavrel-bench-no-such-game.exe".encode("utf-16-le")
+data[8:8 + len(name)] = name
+open(path, "wb").write(data)
+PY
+
+now_ns() { date +%s%N; }
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# start_once NAME TITLE COMMAND...: prints the milliseconds until the window is mapped; leaves it running.
+start_once() {
+    local title=$1; shift
+    local t0 t1
+    t0=$(now_ns)
+    "$@" 2>/dev/null &
+    started=$!
+    pids+=($started)
+    timeout 30 xdotool search --sync --onlyvisible --name "^${title}\$" >/dev/null
+    t1=$(now_ns)
+    start_ns=$t0
+    echo $(((t1 - t0) / 1000000))
+}
+stop() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
+
+measure() { # label title command...
+    local label=$1 title=$2; shift 2
+    local times=() ms
+    ms=$(start_once "$title" "$@"); stop "$started" # warm-up
+    for _ in 1 2 3 4 5; do
+        ms=$(start_once "$title" "$@") && times+=("$ms")
+        stop "$started"
+    done
+    local median
+    median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p)
+    start_once "$title" "$@" >/dev/null
+    local pid=$started
+    local left=$((2000 - ($(now_ns) - start_ns) / 1000000))
+    [ $left -gt 0 ] && sleep "$(awk "BEGIN{print $left/1000}")"
+    local rss
+    rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")
+    local hz before after
+    hz=$(getconf CLK_TCK)
+    before=$(ticks "$pid")
+    sleep 20
+    after=$(ticks "$pid")
+    stop "$pid"
+    local idle
+    idle=$(awk "BEGIN{printf \"%.3f\", ($after - $before) * 100 / $hz / 20}")
+    printf '%-20s start %5s ms (runs: %s)   memory %6.1f MB   idle %s %% of a core\n' \
+        "$label" "$median" "${times[*]}" "$(awk "BEGIN{print $rss/1024}")" "$idle"
+}
+
+measure "kavrel" "$title" "$bin/kavrel"
+measure "bare Qt window" "bench bare window" "$tools/kavrel-bare-window" "bench bare window"
+echo "goals: start <= 2 x bare window, memory <= bare window + 25 MB, idle <= 0.1 % of a core"

@@ -1,0 +1,25 @@
+// kavrel: the window program. It reads no command line, except that --version
+// and --help answer without starting (packaging and manual pages rely on them).
+#include "ui/CKavrelApp.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char* argv[])
+{
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("kavrel %s\n", KAVREL_VERSION);
+        return 0;
+    }
+    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::printf("usage: kavrel [--help | --version]\n"
+                    "Starts the keyboard configuration window (or opens the one already running).\n");
+        return 0;
+    }
+    QApplication application(argc, argv);
+    kavrel::CKavrelApp kavrel;
+    kavrel.InitInstance();
+    return kavrel.ExitInstance();
+}
