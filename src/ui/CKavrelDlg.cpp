@@ -23,6 +23,7 @@
 #include "ui/CKBColorDlg.h"
 #include "ui/CKeyFunPickDlg.h"
 #include "ui/CLedDlg.h"
+#include "ui/CMacroDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgressDlg.h"
 #include "ui/KeyColorSets.h"
@@ -534,10 +535,20 @@ void CKavrelDlg::onButton(CPngBtn* button)
     else if (button == m_buttons[Restore])
         restoreDefaults();
     else if (button == m_buttons[Macro])
-        emit macroPageRequested();
+        runMacroPage();
     for (int i = 0; i < 3; ++i)
         if (button == m_buttons[Profile1 + i])
             switchToProfile(m_profileIds[std::size_t(i)]);
+}
+
+// The macro page runs modally over the main window; keys whose macro it
+// deleted got their defaults back, so the view is redrawn from the profile.
+void CKavrelDlg::runMacroPage()
+{
+    emit macroPageRequested();
+    CMacroDlg page(this, [this](const std::vector<int>&) { refreshKeyboardView(); });
+    page.exec();
+    refreshKeyboardView();
 }
 
 void CKavrelDlg::exitOrHide()

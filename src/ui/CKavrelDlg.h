@@ -137,6 +137,7 @@ private:
     void reloadProfiles();
     void refreshKeyboardView();
     void onButton(CPngBtn* button);
+    void runMacroPage();
     void exitOrHide();
     void applyAndSave(bool ok);
     void runApplyProgress();

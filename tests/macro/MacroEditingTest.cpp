@@ -70,6 +70,7 @@ TEST_F(MacroTest, NormalisingDropsLeadingRowsAndMergesNeighbours)
 
 TEST_F(MacroTest, RowsBecomeEventsWithTheirPausesAsDelays)
 {
+    // Event delays sit unaligned in the packed record: copy them before comparing (no reference to them).
     StMacro m = macroWith(3, {});
     for (auto& event : m.Events)
         event = {0x55, 1, 7}; // old content everywhere: every slot is rewritten
@@ -78,12 +79,12 @@ TEST_F(MacroTest, RowsBecomeEventsWithTheirPausesAsDelays)
     EXPECT_EQ(macroEventCount(m), 3);
     EXPECT_EQ(m.Events[0].wKey, A);
     EXPECT_EQ(m.Events[0].wDown, 1);
-    EXPECT_EQ(m.Events[0].dwDelay, 120u);
+    EXPECT_EQ(std::uint32_t(m.Events[0].dwDelay), 120u);
     EXPECT_EQ(m.Events[1].wDown, 0);
-    EXPECT_EQ(m.Events[1].dwDelay, 0u);
-    EXPECT_EQ(m.Events[2].dwDelay, std::uint32_t(MacroDelayMax)); // a typed pause past the limit is cut
+    EXPECT_EQ(std::uint32_t(m.Events[1].dwDelay), 0u);
+    EXPECT_EQ(std::uint32_t(m.Events[2].dwDelay), std::uint32_t(MacroDelayMax)); // a typed pause past the limit is cut
     EXPECT_EQ(m.Events[3].wKey, 0);
-    EXPECT_EQ(m.Events[3].dwDelay, 0u);
+    EXPECT_EQ(std::uint32_t(m.Events[3].dwDelay), 0u);
     EXPECT_EQ(m.Events[90].wKey, 0);
 
     // At most 90 events; the 91st slot stays a terminator.

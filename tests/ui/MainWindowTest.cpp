@@ -15,6 +15,7 @@
 #include "ui/CKBColorDlg.h"
 #include "ui/CKavrelDlg.h"
 #include "ui/CKeyFunPickDlg.h"
+#include "ui/CMacroDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgressDlg.h"
 
@@ -356,6 +357,21 @@ TEST_F(MainWindow, AClickedKeyOpensThePickerAndItsChoiceIsStored)
     EXPECT_EQ(w.keyboardView()->keyColors()[key], PickerSwatchColours[2]);
     EXPECT_EQ(CurrentProfile->keyColors[8][KeyTable[key].matrixIndex], PickerSwatchColours[2])
         << "the lighting page stored the view's colours into the profile";
+}
+
+TEST_F(MainWindow, TheMacroButtonRunsTheMacroPageUntilItsExitButton)
+{
+    CKavrelDlg& w = open();
+    bool sawPage = false;
+    test::answerNextModal([&sawPage](QDialog& dialog) {
+        sawPage = dynamic_cast<CMacroDlg*>(&dialog) != nullptr;
+        auto* exit = dialog.findChild<CPngBtn*>("exitButton");
+        ASSERT_NE(exit, nullptr);
+        QTest::mouseClick(exit, Qt::LeftButton, {}, exit->rect().center());
+    });
+    click(CKavrelDlg::Macro); // returns when the page has closed
+    EXPECT_TRUE(sawPage);
+    EXPECT_TRUE(w.isVisible());
 }
 
 TEST_F(MainWindow, RestoreAsksAndResetsTheCurrentProfile)

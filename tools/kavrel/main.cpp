@@ -19,6 +19,8 @@ int main(int argc, char* argv[])
         return 0;
     }
     QApplication application(argc, argv);
+    // Wayland compositors match the window to the menu entry by this name.
+    QGuiApplication::setDesktopFileName(KAVREL_APP_ID);
     kavrel::CKavrelApp kavrel;
     kavrel.InitInstance();
     return kavrel.ExitInstance();
