@@ -12,20 +12,9 @@ tools=$2
 for program in Xvfb xdotool python3; do
     command -v "$program" >/dev/null || { echo "bench-start: $program is missing" >&2; exit 1; }
 done
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 400); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb KAVREL_HIDGATE=libhidgate-sim.so KAVREL_SIM_STATE="$work/sim.state"
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb-session.sh"
+start_xvfb 1280x800x24
+export KAVREL_HIDGATE=libhidgate-sim.so KAVREL_SIM_STATE="$work/sim.state"
 export XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
 mkdir -p "$XDG_RUNTIME_DIR" "$HOME" && chmod 700 "$XDG_RUNTIME_DIR"
 title=$(sed -n 's:.*<tc_title>\(.*\)</tc_title>.*:\1:p' "$bin/text.xml" | head -n1)

@@ -12,30 +12,8 @@ for program in Xvfb xdotool python3; do
     command -v "$program" >/dev/null || { echo "SKIP: $program is not installed (tools/dev installs it)"; exit 77; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# until SECONDS COMMAND...: runs the command until it succeeds, failing after the deadline.
-until_true() {
-    local deadline=$((SECONDS + $1)); shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
-}
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-until_true 20 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/xvfb-session.sh"
+start_xvfb 1280x800x24
 export KAVREL_HIDGATE=libhidgate-sim.so
 export KAVREL_SIM_STATE="$work/sim.state"
 export XDG_DATA_HOME="$work/data"
