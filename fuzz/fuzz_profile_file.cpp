@@ -1,7 +1,7 @@
 // The .kavrel-profile reader on arbitrary bytes, in memory: no crash, no read
-// out of bounds, and what it accepts, written again, reads back the same. Inputs of header size or more are also tried with the header
-// made consistent (signature, version, size, checksum), so that the fuzzer
-// reaches the record and macro checks behind the checksum.
+// out of bounds, and what it accepts, written again, reads back the same. Inputs of header size or more are also tried
+// with the header made consistent (signature, version, size, checksum), so that the fuzzer reaches the record and macro
+// checks behind the checksum.
 
 #include "macro/KeyLabel.h"
 #include "macro/ProfileFile.h"

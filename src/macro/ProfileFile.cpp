@@ -142,8 +142,8 @@ std::vector<std::uint8_t> encodeProfileFile(const PROFILE& profile, std::span<co
 ProfileFileRead decodeProfileFile(std::span<const std::uint8_t> bytes, int mouseKeyMask)
 {
     const std::size_t signature = ProfileFileSignature.size();
-    const bool hasSignature = bytes.size() >= signature
-        && std::memcmp(bytes.data(), ProfileFileSignature.data(), signature) == 0;
+    const bool hasSignature
+        = bytes.size() >= signature && std::memcmp(bytes.data(), ProfileFileSignature.data(), signature) == 0;
     if (!hasSignature)
         return refused(ProfileFileStatus::NotProfileFile, "This is not a Kavrel profile file.");
     if (bytes.size() < ProfileFileHeaderSize)
@@ -155,8 +155,8 @@ ProfileFileRead decodeProfileFile(std::span<const std::uint8_t> bytes, int mouse
                 + std::to_string(ProfileFileVersion) + ".");
     const auto count = readLe<std::uint16_t>(bytes, CountOffset);
     if (count > ProfileFileMacroMax)
-        return refused(ProfileFileStatus::Damaged,
-            "The profile file is damaged: it claims " + std::to_string(count) + " macros.");
+        return refused(
+            ProfileFileStatus::Damaged, "The profile file is damaged: it claims " + std::to_string(count) + " macros.");
     const std::size_t expected = ProfileFileHeaderSize + ProfileSize + std::size_t(count) * MacroSize;
     if (readLe<std::uint32_t>(bytes, SizeOffset) != expected || readLe<std::uint32_t>(bytes, ReservedOffset) != 0)
         return refused(ProfileFileStatus::Damaged, "The profile file is damaged: its header does not add up.");
@@ -176,7 +176,8 @@ ProfileFileRead decodeProfileFile(std::span<const std::uint8_t> bytes, int mouse
 
     std::set<std::uint32_t> ids;
     for (int i = 0; i < count; ++i) {
-        const auto macroBytes = bytes.subspan(ProfileFileHeaderSize + ProfileSize + std::size_t(i) * MacroSize, MacroSize);
+        const auto macroBytes
+            = bytes.subspan(ProfileFileHeaderSize + ProfileSize + std::size_t(i) * MacroSize, MacroSize);
         MacroReadResult macro = DecodeMacroBytes(macroBytes, mouseKeyMask);
         if (!macro.ok())
             return refused(ProfileFileStatus::DamagedMacro,
@@ -226,8 +227,8 @@ ProfileExport buildProfileExport(const PROFILE& profile)
             result.droppedKeys.push_back(i);
             continue;
         }
-        const bool listed = std::any_of(
-            macros.begin(), macros.end(), [&](const StMacro& m) { return m.dwId == key.macroId; });
+        const bool listed
+            = std::any_of(macros.begin(), macros.end(), [&](const StMacro& m) { return m.dwId == key.macroId; });
         if (!listed)
             macros.push_back(*macro);
     }
@@ -373,7 +374,8 @@ ProfileImportPlan planProfileImport(
 bool writeImportedMacros(const ProfileImportPlan& plan, std::string* message)
 {
     std::vector<std::string> written;
-    const auto folder = std::filesystem::path(plan.macros.empty() ? std::string() : plan.macros.front().path).parent_path();
+    const auto folder
+        = std::filesystem::path(plan.macros.empty() ? std::string() : plan.macros.front().path).parent_path();
     std::error_code ignored;
     const bool folderExisted = plan.macros.empty() || std::filesystem::exists(folder, ignored);
     for (const ImportedMacro& imported : plan.macros) {
@@ -387,8 +389,8 @@ bool writeImportedMacros(const ProfileImportPlan& plan, std::string* message)
             ::unlink(path.c_str());
         if (!folderExisted)
             ::rmdir(folder.c_str());
-        *message = "The macro file " + imported.path + " cannot be written: "
-            + std::strerror(file.lastError().error) + ". Nothing was imported.";
+        *message = "The macro file " + imported.path + " cannot be written: " + std::strerror(file.lastError().error)
+            + ". Nothing was imported.";
         return false;
     }
     return true;

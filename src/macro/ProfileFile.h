@@ -90,8 +90,8 @@ ProfileExport buildProfileExport(const PROFILE& profile);
 
 // Writes buildProfileExport's bytes to the path, replacing it whole
 // (atomically). False with the reason in *message.
-bool exportProfileFile(const PROFILE& profile, const std::filesystem::path& path, std::string* message,
-    ProfileExport* exported = nullptr);
+bool exportProfileFile(
+    const PROFILE& profile, const std::filesystem::path& path, std::string* message, ProfileExport* exported = nullptr);
 
 // One macro an import adds to the library.
 struct ImportedMacro {

@@ -92,8 +92,8 @@ protected:
 // A profile's show output without what may differ between two slots (index, id, current).
 std::string showWithoutIdentity(const std::string& json)
 {
-    return std::regex_replace(json,
-        std::regex(R"("index": \d+, "id": "0x[0-9A-F]+", (.*), "current": (true|false))"), R"($1)");
+    return std::regex_replace(
+        json, std::regex(R"("index": \d+, "id": "0x[0-9A-F]+", (.*), "current": (true|false))"), R"($1)");
 }
 
 } // namespace
@@ -147,8 +147,8 @@ TEST_F(CliProfileFile, RoundTripIntoAnotherSlotIsIdenticalButForTheId)
     EXPECT_EQ(cli("export 1 " + file).status, 1) << "an existing file is replaced only with --force";
     EXPECT_EQ(cli("export 1 " + file + " --force").status, 0);
 
-    const std::string id2 = std::regex_replace(cli("profiles --json").out,
-        std::regex(R"re([\s\S]*"index": 2, "id": "(0x[0-9A-F]+)"[\s\S]*)re"), "$1");
+    const std::string id2 = std::regex_replace(
+        cli("profiles --json").out, std::regex(R"re([\s\S]*"index": 2, "id": "(0x[0-9A-F]+)"[\s\S]*)re"), "$1");
     const CommandRun imported = cli("import 2 " + file);
     ASSERT_EQ(imported.status, 0) << imported.out;
     const std::string one = cli("show 1 --json").out;

@@ -2,13 +2,13 @@
 // (each refused with its own message, nothing taken from it), export of the
 // macros a profile uses, and imports that never touch an existing file.
 
+#include "macro/ProfileFile.h"
 #include "app/Config.h"
 #include "app/Paths.h"
 #include "app/Texts.h"
 #include "macro/Macro.h"
 #include "macro/MacroFile.h"
 #include "macro/MacroList.h"
-#include "macro/ProfileFile.h"
 #include "platform/KeyboardLayout.h"
 
 #include "support/TestSupport.h"
@@ -302,8 +302,8 @@ TEST_F(ProfileFileTest, ImportKeepsTheSlotIdAndNeverTouchesExistingFiles)
     EXPECT_TRUE(sameAssignment(moved.profile.keys[11], KeyTable[11]));
     EXPECT_EQ(moved.profile.keys[11].rect, KeyTable[11].rect);
     // Without groups the macros go to the library root, where start-up reads them.
-    EXPECT_EQ(planProfileImport(read.content, 1, {.libraryRoot = root, .groups = false}).macros[0].path,
-        root + "/Fire.mck");
+    EXPECT_EQ(
+        planProfileImport(read.content, 1, {.libraryRoot = root, .groups = false}).macros[0].path, root + "/Fire.mck");
 }
 
 TEST_F(ProfileFileTest, AFailedImportWriteLeavesNoFileBehind)

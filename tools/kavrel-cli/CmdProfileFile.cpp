@@ -39,8 +39,7 @@ std::optional<ProfileSettings> parseProfileSettings(std::span<const std::string>
                 return usageError("profile", arg + " needs a value"), std::nullopt;
             (arg == "--name" ? parsed.name : parsed.program) = args[++i];
             if (arg == "--program" && parsed.program->empty())
-                return usageError("profile", "--program needs a name (--no-program turns switching off)"),
-                       std::nullopt;
+                return usageError("profile", "--program needs a name (--no-program turns switching off)"), std::nullopt;
         } else if (arg == "--no-program") {
             parsed.program = std::string();
         } else if (arg.starts_with("--")) {
@@ -65,8 +64,8 @@ bool storeProfiles(const char* command)
     std::error_code error;
     std::filesystem::create_directories(AppDataFolder(), error);
     if (!SaveProfiles()) {
-        std::fprintf(stderr, "kavrel-cli %s: the profiles could not be saved to %s\n", command,
-            StoreFilePath().c_str());
+        std::fprintf(
+            stderr, "kavrel-cli %s: the profiles could not be saved to %s\n", command, StoreFilePath().c_str());
         return false;
     }
     if (!SaveCurrentId()) {
@@ -143,8 +142,9 @@ int runExport(std::span<const std::string> args)
         return ExitFailure;
     }
     for (const int key : exported.droppedKeys)
-        std::fprintf(stderr, "kavrel-cli export: key %d names a macro the library does not hold; exported with "
-                             "its factory function\n",
+        std::fprintf(stderr,
+            "kavrel-cli export: key %d names a macro the library does not hold; exported with "
+            "its factory function\n",
             key);
     std::printf("exported profile \"%s\" with %d macros to %s\n", profileName(*loaded.profile).c_str(),
         exported.macroCount, file.c_str());
@@ -196,7 +196,7 @@ KAVREL_CLI_COMMAND("profile", "PROFILE [--name TEXT] [--program NAME | --no-prog
     "rename a profile or set the program it switches to automatically", runProfile);
 KAVREL_CLI_COMMAND(
     "export", "PROFILE FILE [--force]", "write a profile and the macros it uses to a .kavrel-profile file", runExport);
-KAVREL_CLI_COMMAND("import", "PROFILE FILE",
-    "read a .kavrel-profile file into a profile, its macros into the library", runImport);
+KAVREL_CLI_COMMAND(
+    "import", "PROFILE FILE", "read a .kavrel-profile file into a profile, its macros into the library", runImport);
 
 } // namespace kavrel::cli
