@@ -26,6 +26,7 @@
 #include "ui/CMacroDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgressDlg.h"
+#include "ui/EditCommands.h"
 #include "ui/KeyColorSets.h"
 
 #include <QApplication>
@@ -245,6 +246,7 @@ bool CKavrelDlg::loadSkin()
     createButtons();
     createKeyboardView();
     createLightingPage();
+    createEditCommands();
     return true;
 }
 
@@ -331,6 +333,25 @@ void CKavrelDlg::createLightingPage()
     m_led->setObjectName("lightingPage");
     m_led->setGeometry(rectOf(Cfg.rcLED));
     m_led->show();
+}
+
+void CKavrelDlg::createEditCommands()
+{
+    EditCommands::Hooks hooks;
+    hooks.buttons = [this] {
+        return std::array<CPngBtn*, 3>{m_buttons[Profile1], m_buttons[Profile2], m_buttons[Profile3]};
+    };
+    hooks.profileOfButton = [this](int button) { return m_profileIds[std::size_t(button)]; };
+    hooks.showChanged = [this](std::uint32_t id, std::uint32_t applyFlags) {
+        if (!CurrentProfile || CurrentProfile->id != id)
+            return;
+        refreshPages();
+        if (Cfg.ApplyNow && applyFlags != 0)
+            RequestApply(applyFlags);
+    };
+    hooks.runningPrograms = [this] { return platform::programNamesOf(m_processes->walk().processes()); };
+    m_edits = new EditCommands(this, std::move(hooks));
+    connect(m_led, &CLedDlg::edited, m_edits, &EditCommands::edited);
 }
 
 void CKavrelDlg::startHotplug()
@@ -444,6 +465,10 @@ void CKavrelDlg::switchToProfile(std::uint32_t id)
             continue;
         button->set_checked(m_profileIds[std::size_t(i)] == id ? 1 : 0);
     }
+    if (m_edits) {
+        m_edits->currentChanged();
+        m_edits->updateButtons();
+    }
     refreshPages();
 }
 
@@ -495,6 +520,8 @@ void CKavrelDlg::storeKeyColour(int key, std::uint32_t colour)
     m_view->setKeyColor(key, colour);
     if (m_led)
         m_led->storeIntoProfile();
+    if (m_edits)
+        m_edits->edited(ProfileEdit::KeyColour, ApplyKeyColors);
     emit keyColourStored();
     if (Cfg.ApplyNow)
         RequestApply(ApplyKeyColors);
@@ -518,6 +545,8 @@ bool CKavrelDlg::storeKeyAssignment(int key, const KEYINFO& info)
         stored = updated;
         m_view->setHasFunction(key, keyDiffersFromDefault(stored, KeyTable[key]));
     }
+    if (m_edits)
+        m_edits->edited(ProfileEdit::KeyFunction, ApplyMatrixAndMacros);
     if (Cfg.ApplyNow)
         RequestApply(ApplyMatrixAndMacros);
     return true;
@@ -528,9 +557,11 @@ void CKavrelDlg::onButton(CPngBtn* button)
     close_menu();
     if (button == m_buttons[Minimise])
         showMinimized();
-    else if (button == m_buttons[Exit] || button == m_buttons[Cancel])
+    else if (button == m_buttons[Exit] || button == m_buttons[Cancel]) {
+        if (m_edits)
+            m_edits->committed();
         exitOrHide();
-    else if (button == m_buttons[Apply] || button == m_buttons[Ok])
+    } else if (button == m_buttons[Apply] || button == m_buttons[Ok])
         applyAndSave(button == m_buttons[Ok]);
     else if (button == m_buttons[Restore])
         restoreDefaults();
@@ -546,9 +577,17 @@ void CKavrelDlg::onButton(CPngBtn* button)
 void CKavrelDlg::runMacroPage()
 {
     emit macroPageRequested();
-    CMacroDlg page(this, [this](const std::vector<int>&) { refreshKeyboardView(); });
+    bool keysReset = false;
+    CMacroDlg page(this, [this, &keysReset](const std::vector<int>& keys) {
+        keysReset = keysReset || !keys.empty();
+        refreshKeyboardView();
+    });
     page.exec();
     refreshKeyboardView();
+    // Keys whose macro was deleted went back to their defaults: an undo step from before would bring back a
+    // key that plays nothing.
+    if (keysReset && m_edits)
+        m_edits->committed();
 }
 
 void CKavrelDlg::exitOrHide()
@@ -577,6 +616,8 @@ void CKavrelDlg::applyAndSave(bool ok)
         SaveProfiles();
         SaveCurrentId();
     }
+    if (m_edits)
+        m_edits->committed();
     if (ok)
         exitOrHide();
 }
@@ -605,6 +646,8 @@ void CKavrelDlg::restoreDefaults()
             return;
         ResetProfile(*CurrentProfile);
     }
+    if (m_edits)
+        m_edits->edited(ProfileEdit::RestoreDefaults, ApplyAll);
     refreshPages();
     if (Cfg.ApplyNow)
         RequestApply(ApplyAll);

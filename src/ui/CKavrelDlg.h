@@ -25,6 +25,7 @@ namespace kavrel {
 
 class CKBColorDlg;
 class CLedDlg;
+class EditCommands;
 class CPngBtn;
 struct PROFILE;
 
@@ -86,6 +87,8 @@ public:
     bool autoSwitchPending() const { return m_autoSwitchPending; }
 
     CKBColorDlg* keyboardView() const { return m_view; }
+    // Undo history and the profile buttons' menus.
+    EditCommands* editCommands() const { return m_edits; }
     // The lighting page at rcLED.
     CLedDlg* lightingPage() const { return m_led; }
     CPngBtn* button(Button which) const { return m_buttons[which]; }
@@ -145,6 +148,7 @@ private:
     void tryFindDevAfterArrival(int attemptsLeft);
     void finishAutoSwitch(std::uint32_t id, bool applied);
     void handleKeyClick(int key);
+    void createEditCommands();
 
     QImage m_background;
     QIcon m_icon;
@@ -152,6 +156,7 @@ private:
     std::array<std::uint32_t, 3> m_profileIds{};
     CKBColorDlg* m_view = nullptr;
     CLedDlg* m_led = nullptr;
+    EditCommands* m_edits = nullptr;
     bool m_shown = true;
     QFont m_font;
     CUSBDriver m_link;

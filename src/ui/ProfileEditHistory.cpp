@@ -85,10 +85,16 @@ bool ProfileEditHistory::recordEdit(const PROFILE& current, ProfileEdit kind, st
         m_base = current;
         return false;
     }
-    if (sameRecord(*m_base, current))
+    return record(*m_base, current, kind, applyFlags);
+}
+
+bool ProfileEditHistory::record(const PROFILE& before, const PROFILE& after, ProfileEdit kind, std::uint32_t applyFlags)
+{
+    if (sameRecord(before, after))
         return false;
-    m_stack.push(new ProfileEditCommand(*this, *m_base, current, kind, applyFlags));
-    m_base = current;
+    m_stack.push(new ProfileEditCommand(*this, before, after, kind, applyFlags));
+    if (m_base && m_base->id == after.id)
+        m_base = after;
     return true;
 }
 
@@ -99,7 +105,8 @@ void ProfileEditHistory::clear()
 
 void ProfileEditHistory::restored(const PROFILE& record, std::uint32_t applyFlags)
 {
-    m_base = record;
+    if (m_base && m_base->id == record.id)
+        m_base = record;
     if (m_restore)
         m_restore(record, applyFlags);
 }

@@ -52,6 +52,9 @@ public:
     // whether a step was added or joined to the last one.
     bool recordEdit(const PROFILE& current, ProfileEdit kind, std::uint32_t applyFlags);
 
+    // The same for an edit of any profile whose record before it the caller kept.
+    bool record(const PROFILE& before, const PROFILE& after, ProfileEdit kind, std::uint32_t applyFlags);
+
     // OK, Apply and Cancel end the history.
     void clear();
 
