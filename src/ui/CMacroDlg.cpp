@@ -25,6 +25,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 
 #include <array>
 #include <mutex>
@@ -110,6 +111,13 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
     , m_pageFont(shellDlgFont(14))
     , m_subFolders(Cfg.MacroDir)
     , m_mouseMask(Cfg.MacroHasMsKey)
+    , m_steps([this](std::uint32_t macroId, const KeyRows& rows) {
+        const StMacro* macro = currentMacro();
+        if (m_recording || !macro || macro->dwId != macroId)
+            return;
+        fillKeyList(rows);
+        markCurrent(MacroEventsChanged);
+    })
 {
     setObjectName("macroPage");
     m_background = load_skin_image("macro_nr.png");
@@ -125,6 +133,13 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
     m_swallow = new SwallowKeysFilter(this, SwallowKeysFilter::Keys{});
     m_capture = new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
     m_capture->setEnabled(false);
+    auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    connect(undo, &QShortcut::activated, &m_steps.stack(), &QUndoStack::undo);
+    for (const QKeySequence& keys :
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
+        auto* redo = new QShortcut(keys, this);
+        connect(redo, &QShortcut::activated, &m_steps.stack(), &QUndoStack::redo);
+    }
 }
 
 CMacroDlg::~CMacroDlg()
@@ -529,8 +544,10 @@ void CMacroDlg::showMacro(const StMacro& shown, bool reloadKeys)
     } else if (macro.dwLoopMode == MacroLoopMode2 || macro.dwLoopMode == MacroLoopMode1) {
         selectLoopMode(macro.dwLoopMode);
     }
-    if (reloadKeys)
+    if (reloadKeys) {
         fillKeyList(EventsToKeyList(macro));
+        m_steps.clear();
+    }
 }
 
 void CMacroDlg::storeMacroSettings()
@@ -620,6 +637,7 @@ void CMacroDlg::startRecording()
     }
     m_recording = true;
     m_recorder.start();
+    m_rowsBeforeRecording = keyRows();
     m_record->set_checked(1);
     m_record->set_text(text("tc_macro_stop"), RecordCaptionOffset);
     if (Cfg.BtnTips)
@@ -646,6 +664,8 @@ void CMacroDlg::stopRecording()
     if (m_countRadio->checkedState())
         m_countBox->show();
     markCurrent(MacroDirtyBits);
+    if (const StMacro* macro = currentMacro())
+        m_steps.record(macro->dwId, m_rowsBeforeRecording, keyRows());
 }
 
 void CMacroDlg::onKeyStroke(const KeyStroke& stroke)
@@ -696,8 +716,10 @@ void CMacroDlg::editRow()
     const std::optional<int> value = kind == KeyRowKind::Pause ? askPause() : askKeyCode();
     if (!value)
         return;
+    const KeyRows before = keyRows();
     m_keys->SetItemValue(item, QString::fromStdString(keyRowText({kind, *value})), *value);
     markCurrent(MacroEventsChanged);
+    recordStepEdit(before);
 }
 
 void CMacroDlg::deleteRow()
@@ -705,8 +727,10 @@ void CMacroDlg::deleteRow()
     const TreeItem item = m_keys->selectedItem();
     if (!item)
         return;
+    const KeyRows before = keyRows();
     m_keys->DeleteItem(item);
     markCurrent(MacroEventsChanged);
+    recordStepEdit(before);
 }
 
 void CMacroDlg::insertEntry(int code)
@@ -730,8 +754,16 @@ void CMacroDlg::insertEntry(int code)
     } else {
         return;
     }
+    const KeyRows before = keyRows();
     insertRows(rows);
     markCurrent(MacroEventsChanged);
+    recordStepEdit(before);
+}
+
+void CMacroDlg::recordStepEdit(const KeyRows& before)
+{
+    if (const StMacro* macro = currentMacro())
+        m_steps.record(macro->dwId, before, keyRows());
 }
 
 } // namespace kavrel

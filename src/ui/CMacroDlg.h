@@ -5,6 +5,7 @@
 #include "macro/MacroEditing.h"
 #include "macro/StMacro.h"
 #include "ui/SkinDialog.h"
+#include "ui/StepEditHistory.h"
 
 #include <QFont>
 #include <QImage>
@@ -79,6 +80,8 @@ public:
     StMacro* currentMacro() const;
     // The rows of the key list, top to bottom.
     KeyRows keyRows() const;
+    // Step edits of the macro on show, undone with Ctrl+Z and redone with Ctrl+Shift+Z or Ctrl+Y.
+    StepEditHistory& stepHistory() { return m_steps; }
     // The commands of the last menu the page opened, in order.
     const std::vector<std::uint32_t>& lastMenuCommands() const { return m_lastMenu; }
 
@@ -187,7 +190,11 @@ private:
     KeyCaptureFilter* m_capture = nullptr;
     SwallowKeysFilter* m_swallow = nullptr;
 
+    void recordStepEdit(const KeyRows& before);
+
     bool m_recording = false;
+    StepEditHistory m_steps;
+    KeyRows m_rowsBeforeRecording;
     MacroRecorder m_recorder;
     bool m_modeOne = false;
     bool m_closed = false;

@@ -47,7 +47,8 @@ EditCommands::EditCommands(QWidget* window, Hooks hooks)
 {
     auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), window);
     connect(undo, &QShortcut::activated, &m_history.stack(), &QUndoStack::undo);
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
+    for (const QKeySequence& keys :
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
         auto* redo = new QShortcut(keys, window);
         connect(redo, &QShortcut::activated, &m_history.stack(), &QUndoStack::redo);
     }
@@ -92,8 +93,8 @@ void EditCommands::updateButtons()
         const QString name = QString::fromStdString(profileName(profile));
         const QString program = QString::fromStdString(profileProgramName(profile));
         buttons[std::size_t(i)]->set_text(name);
-        buttons[std::size_t(i)]->setToolTip(
-            program.isEmpty() ? name + "\n" + text("tc_pf_tip_none") : name + "\n" + text("tc_pf_tip_program").arg(program));
+        buttons[std::size_t(i)]->setToolTip(program.isEmpty() ? name + "\n" + text("tc_pf_tip_none")
+                                                              : name + "\n" + text("tc_pf_tip_program").arg(program));
     }
 }
 
@@ -132,8 +133,10 @@ void EditCommands::showProfileMenu(int button, const QPoint& at)
         QAction* action = menu->addAction(text(item.textKey));
         action->setObjectName(item.name);
         // Run after the menu has closed, so that a dialog the command opens is not nested in the menu's loop.
-        connect(action, &QAction::triggered, this,
-            [this, id, run = item.run] { QMetaObject::invokeMethod(this, [this, id, run] { (this->*run)(id); }, Qt::QueuedConnection); });
+        connect(action, &QAction::triggered, this, [this, id, run = item.run] {
+            QMetaObject::invokeMethod(
+                this, [this, id, run] { (this->*run)(id); }, Qt::QueuedConnection);
+        });
     }
     menu->popup(at);
 }
@@ -194,7 +197,8 @@ void EditCommands::chooseProgram(std::uint32_t id)
     PROFILE profile;
     if (!ProfileCommands::copyOf(id, profile))
         return;
-    const std::vector<std::string> running = m_hooks.runningPrograms ? m_hooks.runningPrograms() : std::vector<std::string>();
+    const std::vector<std::string> running
+        = m_hooks.runningPrograms ? m_hooks.runningPrograms() : std::vector<std::string>();
     CProgramDlg dialog(m_window, QString::fromStdString(profileName(profile)), profileProgramName(profile), running);
     if (dialog.exec() != QDialog::Accepted)
         return;

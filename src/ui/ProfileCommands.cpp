@@ -86,7 +86,8 @@ void ProfileCommands::restoreDefaults(std::uint32_t id)
     edit(id, ProfileEdit::RestoreDefaults, ApplyAll, [](PROFILE& profile) { ResetProfile(profile); });
 }
 
-std::string ProfileCommands::exportTo(std::uint32_t id, const std::filesystem::path& file, std::vector<int>* droppedKeys)
+std::string ProfileCommands::exportTo(
+    std::uint32_t id, const std::filesystem::path& file, std::vector<int>* droppedKeys)
 {
     PROFILE profile;
     ProfileExport exported;

@@ -43,7 +43,8 @@ public:
 
 private:
     // Changes a profile under the lock and records the step; false for an unknown id or no change.
-    bool edit(std::uint32_t id, ProfileEdit kind, std::uint32_t applyFlags, const std::function<void(PROFILE&)>& change);
+    bool edit(
+        std::uint32_t id, ProfileEdit kind, std::uint32_t applyFlags, const std::function<void(PROFILE&)>& change);
 
     ProfileEditHistory& m_history;
     Changed m_changed;

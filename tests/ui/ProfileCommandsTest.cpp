@@ -5,6 +5,7 @@
 
 #include "ui/ProfileCommands.h"
 
+#include "UiTestSupport.h"
 #include "app/Paths.h"
 #include "app/Texts.h"
 #include "device/ApplySetting.h"
@@ -17,7 +18,6 @@
 #include "model/ProfileStore.h"
 #include "platform/KeyboardLayout.h"
 #include "support/TestSupport.h"
-#include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -71,9 +71,8 @@ protected:
         *target = restored;
         m_changes.emplace_back(restored.id, flags);
     }};
-    ProfileCommands m_commands{m_history, [this](std::uint32_t id, std::uint32_t flags) {
-                                   m_changes.emplace_back(id, flags);
-                               }};
+    ProfileCommands m_commands{
+        m_history, [this](std::uint32_t id, std::uint32_t flags) { m_changes.emplace_back(id, flags); }};
 };
 
 bool same(const PROFILE& a, const PROFILE& b)
@@ -89,7 +88,8 @@ TEST_F(ProfileCommandsTest, NamesAndProgramsAreCheckedThenOneUndoStepEach)
     EXPECT_EQ(m_commands.rename(m_ids[2], ""), "A profile name cannot be empty.");
     EXPECT_EQ(m_commands.rename(m_ids[2], std::string(20, 'x')), "A profile name can have at most 19 characters.");
     EXPECT_EQ(m_commands.rename(m_ids[2], "tab\there"), "A profile name cannot contain control characters.");
-    EXPECT_EQ(m_commands.setProgram(m_ids[2], std::string(260, 'p')), "A program name can have at most 259 characters.");
+    EXPECT_EQ(
+        m_commands.setProgram(m_ids[2], std::string(260, 'p')), "A program name can have at most 259 characters.");
     EXPECT_EQ(m_commands.setProgram(m_ids[2], "C:\\Games\\x.exe"),
         "A program name is the program's file name, without its folder.");
     EXPECT_TRUE(same(record(2), start));

@@ -72,7 +72,8 @@ protected:
     void profileMenu(int n, const char* action)
     {
         CPngBtn& button = profileButton(n);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, button.rect().center(), button.mapToGlobal(button.rect().center()));
+        QContextMenuEvent event(
+            QContextMenuEvent::Mouse, button.rect().center(), button.mapToGlobal(button.rect().center()));
         QCoreApplication::sendEvent(&button, &event);
         trigger("profileMenu", action);
     }
@@ -245,7 +246,8 @@ TEST_F(ProfileMenus, ExportAndImportThroughTheMenu)
     ASSERT_TRUE(test::waitFor([&] { return fs::exists(file); }));
 
     const std::uint32_t id2 = profile(2).id;
-    answerNextFileChoice([&](const FileChoice&) -> std::optional<QString> { return QString::fromStdString(file.string()); });
+    answerNextFileChoice(
+        [&](const FileChoice&) -> std::optional<QString> { return QString::fromStdString(file.string()); });
     profileMenu(2, "importAction");
     ASSERT_TRUE(test::waitFor([&] { return profile(2).ledMode == 7u; }));
     EXPECT_EQ(profile(2).id, id2);
