@@ -23,7 +23,7 @@ bool disableSessionBusAutolaunch()
     // libdbus looks here itself when the address is not set.
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); isSet(runtime)) {
         const std::string bus = std::string(runtime) + "/bus";
-        struct stat status {};
+        struct stat status { };
         if (::stat(bus.c_str(), &status) == 0 && S_ISSOCK(status.st_mode))
             return false;
     }
