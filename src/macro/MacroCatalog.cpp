@@ -44,7 +44,8 @@ public:
         entry.id = macro.dwId;
         m_entries.push_back(entry);
     }
-    void addDamaged(void* parent, const std::string& title, const std::string& path, const MacroReadResult& read) override
+    void addDamaged(
+        void* parent, const std::string& title, const std::string& path, const MacroReadResult& read) override
     {
         LibraryEntry entry;
         entry.kind = LibraryEntry::Kind::Damaged;

@@ -11,14 +11,14 @@
 #include "device/ApplyWorker.h"
 #include "macro/LibraryCommands.h"
 #include "macro/Macro.h"
+#include "macro/MacroCatalog.h"
 #include "macro/MacroLibrary.h"
 #include "macro/MacroList.h"
-#include "macro/MacroCatalog.h"
 #include "model/Lists.h"
 #include "model/TimeId.h"
+#include "ui/CMacroDlgParts.h"
 #include "ui/CMsgDlg.h"
 #include "ui/FileChooser.h"
-#include "ui/CMacroDlgParts.h"
 #include "ui/LibraryTree.h"
 
 #include <QScopeGuard>
@@ -236,6 +236,8 @@ void CMacroDlg::deleteItem()
                 .arg(quintptr(record), 0, 16));
         return;
     }
+    if (!leaveMacro())
+        return;
     // The question names the keys, in every profile, that lose their macro.
     std::vector<std::uint32_t> ids;
     if (isMacroItem(item))

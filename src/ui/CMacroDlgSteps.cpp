@@ -9,10 +9,10 @@
 #include "app/Limits.h"
 #include "app/Log.h"
 #include "app/Texts.h"
-#include "device/ApplyWorker.h"
-#include "macro/MacroFile.h"
 #include "controls/CPngBtn.h"
+#include "device/ApplyWorker.h"
 #include "macro/Macro.h"
+#include "macro/MacroFile.h"
 #include "ui/CMacroDlgParts.h"
 #include "ui/CMsgDlg.h"
 #include "ui/KeyCapture.h"
@@ -248,8 +248,7 @@ void CMacroDlg::onKeyStroke(const KeyStroke& stroke)
 
 void CMacroDlg::takeKey(int code, bool release, std::uint64_t timestampMs)
 {
-    const KeyRows rows
-        = m_recorder.take(code, release, timestampMs, m_delay->checkedState() != 0, !m_recorded.empty());
+    const KeyRows rows = m_recorder.take(code, release, timestampMs, m_delay->checkedState() != 0, !m_recorded.empty());
     for (const KeyRow& row : rows) {
         m_recorded.push_back(row);
         appendRow(row);

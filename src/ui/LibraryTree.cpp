@@ -12,8 +12,7 @@ namespace kavrel {
 TreeItem addMacroItem(
     CTreeCtrlEx& tree, TreeItem parent, const QString& name, std::uint32_t id, const std::string& path, bool select)
 {
-    const TreeItem item
-        = tree.AddItem(parent, select, false, {}, name, valueOfMacroId(id), 0, LibraryItemTextOffset);
+    const TreeItem item = tree.AddItem(parent, select, false, {}, name, valueOfMacroId(id), 0, LibraryItemTextOffset);
     if (item)
         setLibraryItemPath(item, path);
     return item;
@@ -21,8 +20,8 @@ TreeItem addMacroItem(
 
 TreeItem addDamagedItem(CTreeCtrlEx& tree, TreeItem parent, const LibraryEntry& entry)
 {
-    const TreeItem item = tree.AddItem(parent, false, false, {}, QString::fromStdString(entry.name), 0,
-        DamagedItemSubKind, LibraryItemTextOffset);
+    const TreeItem item = tree.AddItem(
+        parent, false, false, {}, QString::fromStdString(entry.name), 0, DamagedItemSubKind, LibraryItemTextOffset);
     if (!item)
         return nullptr;
     setLibraryItemPath(item, entry.path);
@@ -86,8 +85,7 @@ QString damagedEntryText(const LibraryEntry& entry)
 {
     if (entry.problem == MacroReadStatus::UnsupportedKey)
         return QString::fromStdString(Text("tc_macro_not_playable"));
-    return QString::fromStdString(Text("tc_macro_damaged"))
-        .arg(QString::fromStdString(libraryEntryProblem(entry)));
+    return QString::fromStdString(Text("tc_macro_damaged")).arg(QString::fromStdString(libraryEntryProblem(entry)));
 }
 
 } // namespace kavrel

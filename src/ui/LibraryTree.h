@@ -25,8 +25,8 @@ inline constexpr int LibraryItemTextOffset = 5;
 void fillLibraryTree(CTreeCtrlEx& tree, TreeItem root, const MacroLibraryEntries& entries, bool hideTooDeep);
 
 // A macro item (value: the id in all 32 bits) and a damaged item, with their paths.
-TreeItem addMacroItem(CTreeCtrlEx& tree, TreeItem parent, const QString& name, std::uint32_t id,
-    const std::string& path, bool select);
+TreeItem addMacroItem(
+    CTreeCtrlEx& tree, TreeItem parent, const QString& name, std::uint32_t id, const std::string& path, bool select);
 TreeItem addDamagedItem(CTreeCtrlEx& tree, TreeItem parent, const LibraryEntry& entry);
 
 std::optional<std::string> libraryItemPath(TreeItem item);

@@ -103,8 +103,7 @@ TEST_F(MacroCatalogTest, KeysUsingAMacroInEveryProfileAndTheirReset)
     ASSERT_EQ(uses.size(), 2u);
     EXPECT_EQ(uses[0].profile, "Profile 1");
     EXPECT_EQ(uses[1].key, 2);
-    EXPECT_EQ(describeKeyUses(uses),
-        uses[0].keyName + " (Profile 1), " + uses[1].keyName + " (Profile 2)");
+    EXPECT_EQ(describeKeyUses(uses), uses[0].keyName + " (Profile 1), " + uses[1].keyName + " (Profile 2)");
 
     // After the delete every profile's keys lose the macro, not only the current one's.
     RemoveMacroById(0x20);
