@@ -22,7 +22,9 @@ QImage premultiplied(QImage image)
 {
     if (image.isNull() || image.format() == QImage::Format_ARGB32_Premultiplied)
         return image;
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // In place where the depth stays (a decoded ARGB32 picture): no second window-sized buffer.
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return image;
 }
 
 // Decoded pictures by path. The same button and background pictures are asked for by many controls
@@ -158,25 +160,26 @@ QRegion region_from_mask(const QImage& mask)
     QRegion outline;
     if (mask.isNull())
         return outline;
+    const QImage pixels = premultiplied(mask);
 
-    QImage flat(mask.size(), QImage::Format_RGB32);
-    flat.fill(Qt::white);
-    {
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, mask);
-    }
-
+    // Flattened onto white, a premultiplied pixel becomes colour + (255 - alpha) in each channel: pure
+    // white exactly when every colour channel equals the alpha. So the runs are found in the mask
+    // itself, without painting a window-sized copy first.
+    const auto white = [](QRgb pixel) {
+        const QRgb alpha = pixel >> 24;
+        return (pixel & White) == ((alpha << 16) | (alpha << 8) | alpha);
+    };
     std::vector<QRect> runs;
     runs.reserve(RegionBatch);
-    const int width = flat.width();
-    for (int y = 0; y < flat.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(flat.constScanLine(y));
+    const int width = pixels.width();
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
         int x = 0;
         while (x < width) {
-            while (x < width && (row[x] & White) == White)
+            while (x < width && white(row[x]))
                 ++x;
             const int start = x;
-            while (x < width && (row[x] & White) != White)
+            while (x < width && !white(row[x]))
                 ++x;
             if (x > start) {
                 runs.emplace_back(start, y, x - start, 1);
