@@ -48,16 +48,27 @@ QByteArray encodeFastPng(const QImage& image)
 {
     if (image.isNull())
         return {};
-    const QImage straight = image.convertToFormat(QImage::Format_RGBA8888);
-    const int width = straight.width();
-    const int height = straight.height();
-    const qsizetype rowBytes = qsizetype(width) * 4;
+    const bool mono = image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB;
+    const QImage pixels = mono ? image : image.convertToFormat(QImage::Format_RGBA8888);
+    const int width = pixels.width();
+    const int height = pixels.height();
+    const qsizetype rowBytes = mono ? (qsizetype(width) + 7) / 8 : qsizetype(width) * 4;
 
     QByteArray rows;
     rows.reserve((rowBytes + 1) * height);
+    QByteArray bits(rowBytes, '\0');
     for (int y = 0; y < height; ++y) {
         rows.append('\0'); // filter type 0: the row as it is
-        rows.append(reinterpret_cast<const char*>(straight.constScanLine(y)), rowBytes);
+        if (!mono) {
+            rows.append(reinterpret_cast<const char*>(pixels.constScanLine(y)), rowBytes);
+            continue;
+        }
+        // One bit per pixel, most significant first: 1 for a light pixel, 0 for a dark one.
+        bits.fill('\0');
+        for (int x = 0; x < width; ++x)
+            if (qGray(pixels.pixel(x, y)) >= 128)
+                bits[x / 8] = char(bits[x / 8] | (0x80 >> (x % 8)));
+        rows += bits;
     }
     // qCompress gives a zlib stream behind a 4-byte length of its own; IDAT takes the stream.
     const QByteArray compressed = qCompress(rows).mid(4);
@@ -65,8 +76,8 @@ QByteArray encodeFastPng(const QImage& image)
     QByteArray header;
     appendBigEndian(header, std::uint32_t(width));
     appendBigEndian(header, std::uint32_t(height));
-    header.append(char(8)); // bits per channel
-    header.append(char(6)); // RGBA
+    header.append(char(mono ? 1 : 8)); // bits per sample
+    header.append(char(mono ? 0 : 6)); // grey or RGBA
     header.append(char(0)); // deflate
     header.append(char(0)); // adaptive filtering method (each row names its filter)
     header.append(char(0)); // not interlaced

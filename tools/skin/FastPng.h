@@ -6,7 +6,8 @@
 
 namespace kavrel::skin {
 
-// A PNG written for fast decoding: 8-bit RGBA, and every row stored with filter type 0 (none).
+// A PNG written for fast decoding: 8-bit RGBA (1-bit grey for a Format_Mono image: an eighth of the
+// bytes to inflate for a mask), and every row stored with filter type 0 (none).
 // libpng's default adaptive filtering picks Paeth for most rows of the skin's gradients, whose
 // undoing costs more at every start than the whole inflate; unfiltered rows of these flat
 // pictures even compress smaller. The image is stored as drawn (premultiplied pixels are
