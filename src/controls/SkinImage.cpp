@@ -198,7 +198,10 @@ bool isFullyOpaque(const QImage& image)
         return false;
     if (!image.hasAlphaChannel())
         return true;
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    // Premultiplying keeps the alpha byte: the loaded pictures are scanned as they are, without a copy.
+    const bool argbAlready
+        = image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_ARGB32;
+    const QImage argb = argbAlready ? image : image.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < argb.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
         for (int x = 0; x < argb.width(); ++x) {

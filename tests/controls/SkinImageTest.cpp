@@ -205,6 +205,25 @@ TEST(SkinImages, PicturesLoadFromSeveralThreadsAtOnce)
     EXPECT_EQ(wrong, 0);
 }
 
+TEST(SkinImages, OnlyPicturesWithoutAnyTranslucentPixelAreFullyOpaque)
+{
+    EXPECT_FALSE(isFullyOpaque(QImage()));
+    QImage premultiplied = filled(9, 4, Qt::red).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_TRUE(isFullyOpaque(premultiplied));
+    premultiplied.setPixel(8, 3, qPremultiply(qRgba(255, 0, 0, 254)));
+    EXPECT_FALSE(isFullyOpaque(premultiplied)) << "the last pixel";
+    QImage straight = filled(5, 5, Qt::blue);
+    straight.setPixel(2, 2, qRgba(0, 0, 0, 0));
+    EXPECT_FALSE(isFullyOpaque(straight));
+    EXPECT_TRUE(isFullyOpaque(straight.convertToFormat(QImage::Format_RGB32)));
+    QImage indexed(3, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgba(0, 0, 0, 255), qRgba(0, 0, 0, 10)});
+    indexed.fill(0);
+    EXPECT_TRUE(isFullyOpaque(indexed));
+    indexed.setPixel(1, 0, 1);
+    EXPECT_FALSE(isFullyOpaque(indexed));
+}
+
 TEST(SkinImages, CuttingCopiesTheRegionAndNothingFromAMissingImage)
 {
     QImage source = filled(10, 8, Qt::green);
