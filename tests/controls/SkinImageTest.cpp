@@ -93,10 +93,18 @@ TEST(RegionFromMask, AgreesWithTheMaskPaintedOntoWhiteForEveryAlphaAndFormat)
     opaque.setPixel(0, 0, 0xFFFFFFFF);
     opaque.setPixel(1, 0, 0xFFFFFFFE);
     opaque.setPixel(2, 0, 0xFF000000);
-    QImage mono(9, 2, QImage::Format_Mono);
+    // One bit per pixel, both bit orders, and colour tables that are not plain black and white.
+    QImage mono(19, 2, QImage::Format_Mono);
     mono.fill(1);
     mono.setPixel(3, 1, 0);
-    for (const QImage& mask : {straight, premultiplied, opaque, mono})
+    mono.setPixel(9, 0, 0);
+    mono.setPixel(18, 1, 0);
+    QImage lsb = mono.convertToFormat(QImage::Format_MonoLSB);
+    QImage translucent = mono;
+    translucent.setColorTable({qRgba(255, 255, 255, 128), qRgba(0, 0, 0, 0)});
+    QImage grey = lsb;
+    grey.setColorTable({qRgb(250, 250, 250), qRgb(255, 255, 255)});
+    for (const QImage& mask : {straight, premultiplied, opaque, mono, lsb, translucent, grey})
         EXPECT_TRUE(samePoints(region_from_mask(mask), outlineOfPaintedMask(mask))) << mask.format();
 }
 
