@@ -154,6 +154,7 @@ TEST_F(MacroStepUndo, StepEditsAreUndoneAndRedoneOneByOne)
     EXPECT_EQ(rows(), inserted);
 
     // Another macro has a history of its own: the first one's steps are not undone into it.
+    answerNextModal([](QDialog& question) { clickCancel(question); }); // unsaved changes: not saved
     select("Other");
     EXPECT_FALSE(m_page->stepHistory().stack().canUndo());
     keys(Qt::ControlModifier, Qt::Key_Z);
