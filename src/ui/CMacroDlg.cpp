@@ -26,8 +26,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QShortcut>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 
 #include <array>
 #include <mutex>
@@ -134,7 +134,8 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
     m_capture->setEnabled(false);
     auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
     connect(undo, &QShortcut::activated, &m_steps.stack(), &QUndoStack::undo);
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
+    for (const QKeySequence& keys :
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
         auto* redo = new QShortcut(keys, this);
         connect(redo, &QShortcut::activated, &m_steps.stack(), &QUndoStack::redo);
     }
