@@ -343,13 +343,13 @@ TEST_F(MacroPageTest, RecordingTakesKeysWithTheirOwnTimestamps)
     EXPECT_FALSE(button("saveButton").isVisible());
     const StMacro saved = readMacro(library() / "Rec.mck");
     ASSERT_EQ(macroEventCount(saved), 6);
-    EXPECT_EQ(saved.Events[0].dwDelay, 100u);
-    EXPECT_EQ(saved.Events[1].dwDelay, 150u);
+    EXPECT_EQ(std::uint32_t(saved.Events[0].dwDelay), 100u);
+    EXPECT_EQ(std::uint32_t(saved.Events[1].dwDelay), 150u);
     EXPECT_EQ(saved.Events[3].wKey, B);
-    EXPECT_EQ(saved.Events[3].dwDelay, 100u);
+    EXPECT_EQ(std::uint32_t(saved.Events[3].dwDelay), 100u);
     EXPECT_EQ(saved.Events[4].wKey, 9);
     EXPECT_EQ(saved.Events[5].wKey, 27);
-    EXPECT_EQ(saved.Events[5].dwDelay, 0u);
+    EXPECT_EQ(std::uint32_t(saved.Events[5].dwDelay), 0u);
     EXPECT_EQ(saved.dwFlags, 0u);
 }
 
@@ -478,7 +478,7 @@ TEST_F(MacroPageTest, EditingAndInsertingSteps)
     const StMacro saved = readMacro(library() / "Edit.mck");
     ASSERT_EQ(macroEventCount(saved), 3);
     EXPECT_EQ(saved.Events[0].wKey, 163);
-    EXPECT_EQ(saved.Events[0].dwDelay, std::uint32_t(MacroDelayMax));
+    EXPECT_EQ(std::uint32_t(saved.Events[0].dwDelay), std::uint32_t(MacroDelayMax));
     EXPECT_EQ(saved.Events[1].wKey, 240);
     EXPECT_EQ(saved.Events[1].wDown, 0);
 }
