@@ -12,6 +12,7 @@
 #include "ui/ComboCapture.h"
 #include "ui/KeyCapture.h"
 
+#include <QInputDevice>
 #include <QKeyEvent>
 
 #include <cstdint>
@@ -54,7 +55,21 @@ bool isModifierCode(int code)
     return modifierBitOf(code) != 0;
 }
 
+// The events' keyboard, made once (Qt's default one would be made lazily by
+// the first event, which the leak check of that run would take for a leak).
+const QInputDevice* keyboard()
+{
+    static const QInputDevice device("fuzz keyboard", 1, QInputDevice::DeviceType::Keyboard, QString(), nullptr);
+    return &device;
+}
+
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    (void)keyboard();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -77,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!(e[13] & 2))
             scanCode &= 0x2FF;
         const QKeyEvent event(type, qtKeyOf(rawKey), Qt::KeyboardModifiers(modifiers & 0xFF000000u), scanCode, 0,
-            modifiers & 0xFFFF, QString(), autoRepeat);
+            modifiers & 0xFFFF, QString(), autoRepeat, 1, keyboard());
 
         const std::optional<KeyStroke> stroke = keyStrokeOf(event);
         if (type != QEvent::KeyPress && type != QEvent::KeyRelease) {

@@ -120,11 +120,18 @@ class Soak:
     def start_xvfb(self):
         read_end, write_end = os.pipe()
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
-                                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                                stderr=open(os.path.join(self.work, "xvfb.log"), "wb"))
         os.close(write_end)
         self.processes.append((xvfb, "Xvfb"))
-        display = os.read(read_end, 64).decode().strip()
-        os.close(read_end)
+        display = b""
+        while not display.endswith(b"\n"):  # the whole line: closing early would fail the server's write
+            chunk = os.read(read_end, 64)
+            if not chunk:
+                break
+            display += chunk
+        display = display.decode().strip()
+        self.display_pipe = read_end  # closed with the process
         if not display:
             raise SoakFailure("Xvfb did not start")
         self.env["DISPLAY"] = ":" + display
@@ -405,12 +412,12 @@ class Soak:
 
     def act_kill(self):
         """SIGKILL at a random moment, most often just after something that saves."""
-        what = self.random.choice(("apply", "ok", "macro-save", "any"))
+        what = self.random.choice(("apply", "ok", "click", "any"))
         delay = self.random.uniform(0, 0.5)
         self.log_action(f"kill after {what} + {delay:.3f} s")
         if what in ("apply", "ok"):
             self.click_at(*self.button_point(what))
-        elif what == "macro-save":
+        elif what == "click":
             self.act_click_anywhere()
         time.sleep(delay)
         self.kavrel.send_signal(signal.SIGKILL)

@@ -36,10 +36,12 @@ std::uint32_t slotId(std::span<const std::uint8_t> slot)
 
 void appendSlot(std::span<const std::uint8_t> slot)
 {
-    auto* profile = new (std::nothrow) PROFILE{};
+    auto* profile = new (std::nothrow) PROFILE;
     if (!profile)
         return; // a failed allocation skips the slot
-    std::memcpy(static_cast<void*>(profile), slot.data(), slot.size());
+    auto* bytes = reinterpret_cast<std::uint8_t*>(profile);
+    std::memcpy(bytes, slot.data(), slot.size());
+    std::memset(bytes + slot.size(), 0, ProfileSize - slot.size()); // a slot the image cut short
     if (!ProfileList.append(profile))
         delete profile;
 }
