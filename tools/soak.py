@@ -3,6 +3,7 @@
 under Xvfb, against the simulated keyboard with faults switched on and off.
 
     soak.py --bin BIN_DIR --tools TOOLS_DIR [--seconds N] [--seed S]
+    soak.py --bin BIN_DIR --tools TOOLS_DIR --kills N [--seed S]
 
 BIN_DIR holds kavrel and kavrel-cli (built with ASan+UBSan for the soak run of
 tools/dev), TOOLS_DIR kavrel-bare-window. Actions: clicks anywhere in every
@@ -21,6 +22,11 @@ profile encodes to; after a kill every store file is whole (pro.dct 463840
 bytes, curid.dct 4, every macro 834) and the next start leaves no temporary
 files. A failure prints the seed and the last 50 actions; the same seed
 replays the same sequence.
+
+With --kills N it only starts the program N times, makes it save (Apply or OK
+after choosing another profile) and kills it with SIGKILL at a random moment
+of the save: each time pro.dct must be exactly as before, curid.dct the old
+or the new profile's id, and the next start must leave no temporary file.
 """
 
 import argparse
@@ -527,6 +533,74 @@ class Soak:
         with open(self.options_file, "w") as f:
             f.write("\n")
 
+    def kill_saves(self, rounds):
+        """Kills during saves of the window program, rounds times."""
+        store = open(os.path.join(self.data, "pro.dct"), "rb").read()
+        ids = {struct.unpack_from("<I", store, slot * PROFILE_SIZE + 4)[0] for slot in range(3)}
+        hit = 0
+        for round in range(rounds):
+            self.count = round
+            self.start_kavrel()
+            profile = self.random.choice(("profile1", "profile2", "profile3"))
+            button = self.random.choice(("apply", "apply", "ok"))
+            # Half the kills fall anywhere in the second after the click, half just after the keyboard
+            # took the profile, when the saves follow.
+            after_apply = self.random.random() < 0.5
+            delay = self.random.uniform(0, 0.15) if after_apply else self.random.uniform(0, 1.2)
+            self.log_action(f"round {round}: {profile}, {button}, kill {delay:.3f} s after "
+                            + ("the keyboard took it" if after_apply else "the click"))
+            state = self.env["KAVREL_SIM_STATE"]
+            written = os.stat(state).st_mtime_ns if os.path.exists(state) else 0
+            self.click_at(*self.button_point(profile))
+            self.click_at(*self.button_point(button))
+            deadline = time.monotonic() + 10
+            while after_apply and time.monotonic() < deadline:
+                if os.path.exists(state) and os.stat(state).st_mtime_ns != written:
+                    break
+                time.sleep(0.005)
+            time.sleep(delay)
+            self.kavrel.send_signal(signal.SIGKILL)
+            self.kavrel.wait()
+            self.kills += 1
+            hit += bool(self.temp_files())
+            self.check_sanitizer()
+            self.check_files_whole()
+            if open(os.path.join(self.data, "pro.dct"), "rb").read() != store:
+                raise SoakFailure("pro.dct changed by a save of unchanged profiles")
+            current = struct.unpack("<I", open(os.path.join(self.data, "curid.dct"), "rb").read())[0]
+            if current not in ids:
+                raise SoakFailure(f"curid.dct names {current:#x}, no stored profile")
+            self.cli("profiles")
+        self.start_kavrel()  # checks that the last kill's temporary files are gone
+        self.kavrel.kill()
+        self.kavrel.wait()
+        return hit
+
+    def run_kills(self, rounds):
+        started = time.monotonic()
+        try:
+            self.start_xvfb()
+            self.act_faults_off()
+            self.seed_store()
+            self.cli("switch", "1")  # the store and the current id exist before the first kill
+            hit = self.kill_saves(rounds)
+        except (SoakFailure, subprocess.TimeoutExpired, OSError) as failure:
+            print(f"KILL TEST FAILED: {failure}", file=sys.stderr)
+            print(f"seed {self.seed}; last rounds:", file=sys.stderr)
+            for line in self.actions:
+                print("  " + line, file=sys.stderr)
+            print(f"work folder kept: {self.work}", file=sys.stderr)
+            return 1
+        finally:
+            for process in [p for p, _ in self.processes] + [self.kavrel]:
+                if process and process.poll() is None:
+                    process.kill()
+                    process.wait()
+        print(f"kill test passed: seed {self.seed}, {rounds} kills in {time.monotonic() - started:.0f} s, "
+              f"{hit} of them left a temporary file")
+        shutil.rmtree(self.work, ignore_errors=True)
+        return 0
+
     def run(self):
         started = time.monotonic()
         try:
@@ -563,6 +637,7 @@ def main():
     parser.add_argument("--tools", required=True)
     parser.add_argument("--seconds", type=float, default=60)
     parser.add_argument("--seed", type=int, default=None)
+    parser.add_argument("--kills", type=int, default=0)
     args = parser.parse_args()
     if args.seed is None:
         args.seed = random.SystemRandom().randrange(1, 2**31)
@@ -570,7 +645,8 @@ def main():
         if not shutil.which(program):
             print(f"SKIP: {program} is not installed (tools/dev installs it)")
             return 77
-    return Soak(args).run()
+    soak = Soak(args)
+    return soak.run_kills(args.kills) if args.kills else soak.run()
 
 
 if __name__ == "__main__":
