@@ -105,7 +105,9 @@ void writeAndReadBack(KeyRows& rows, StMacro& macro)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     Input in(std::span(data, size));
-    StMacro macro = NewBlankMacro("Fuzz");
+    // Made once: a new macro's id waits for the clock to move on.
+    static const StMacro blank = NewBlankMacro("Fuzz");
+    StMacro macro = blank;
     macro.dwAutoDelay = in.byte() & 1;
     macro.dwLoopMode = in.byte() % 3;
     macro.wLoopCount = std::uint16_t(1 + in.byte());
