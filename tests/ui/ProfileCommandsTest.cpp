@@ -150,7 +150,7 @@ TEST_F(ProfileCommandsTest, ImportKeepsTheSlotAndUndoGivesTheOldRecordBack)
     EXPECT_EQ(profileName(imported), "Shared");
     EXPECT_EQ(imported.ledMode, 7u);
     ASSERT_EQ(MacroList.count(), 1);
-    EXPECT_EQ(imported.keys[10].macroId, MacroList.head()->record->dwId);
+    EXPECT_EQ(imported.keys[10].macroId, std::uint32_t(MacroList.head()->record->dwId));
     EXPECT_TRUE(fs::exists(m_dir / "data" / "Mac" / "Shared" / "Burst.mck"));
     EXPECT_EQ(m_changes.back(), std::make_pair(m_ids[1], ApplyAll));
 
