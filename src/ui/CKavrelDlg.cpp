@@ -27,6 +27,7 @@
 #include "ui/CMsgDlg.h"
 #include "ui/CProgressDlg.h"
 #include "ui/KeyColorSets.h"
+#include "ui/WindowBasics.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -58,21 +59,6 @@ bool systemTrayAvailable()
     return trayOverride().value_or(QSystemTrayIcon::isSystemTrayAvailable());
 }
 
-QString text(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
-}
-
-QRect rectOf(const Rect& r)
-{
-    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
-QPoint pointOf(const Point& p)
-{
-    return {p.x, p.y};
-}
-
 // The icon built into the program, for a missing appico.ico: a key cap with a K.
 QIcon builtInIcon()
 {
@@ -88,13 +74,6 @@ QIcon builtInIcon()
     painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, "K");
     painter.end();
     return QIcon(pixmap);
-}
-
-// Keys a skinned window swallows so that they neither close it nor press a button.
-bool isSwallowedKey(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape || key == Qt::Key_Space
-        || key == Qt::Key_F1;
 }
 
 PROFILE* findProfile(std::uint32_t id)

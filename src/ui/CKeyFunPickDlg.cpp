@@ -20,6 +20,7 @@
 #include "ui/CMsgDlg.h"
 #include "ui/ComboCapture.h"
 #include "ui/KeyCapture.h"
+#include "ui/WindowBasics.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -40,11 +41,6 @@ constexpr std::string_view PageTextKeys[3] = {"tc_page1", "tc_msg25", "tc_page3"
 
 constexpr unsigned LineFormat = TextSingleLine | TextVCenter | TextEndEllipsis;
 constexpr unsigned WrappedFormat = TextWordBreak | TextVCenter | TextEndEllipsis;
-
-QString text(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
-}
 
 // The band a page's heading is drawn in, above the page's control.
 QRect headingBand(QPoint control)

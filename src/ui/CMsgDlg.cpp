@@ -7,6 +7,7 @@
 #include "controls/WindowMessage.h"
 #include "model/KeyNames.h"
 #include "ui/KeyCapture.h"
+#include "ui/WindowBasics.h"
 
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -45,11 +46,6 @@ QFont textFont()
 bool hasInputField(int style)
 {
     return style == CMsgDlg::TextInput || style == CMsgDlg::NumberInput || style == CMsgDlg::KeyCapture;
-}
-
-QString textOf(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
 }
 
 // A text cut to at most `length` UTF-16 units, never between the two halves of a surrogate pair.
@@ -132,14 +128,14 @@ void CMsgDlg::createButtons()
     }
     const bool information = m_style == Information;
     const QPoint okAt(w - (information ? RightButtonOffset : LeftButtonOffset), h - ButtonBottomOffset);
-    m_ok = create_skin_button(this, QRect(okAt, QSize()), TextButtonFiles, &m_background, 0, textOf("tc_ok"));
+    m_ok = create_skin_button(this, QRect(okAt, QSize()), TextButtonFiles, &m_background, 0, text("tc_ok"));
     if (m_ok) {
         m_ok->setObjectName("ok");
         connect(m_ok, &CPngBtn::clicked, this, &CMsgDlg::onOk);
     }
     const QPoint cancelAt(w - RightButtonOffset, h - ButtonBottomOffset);
     if (CPngBtn* cancel
-        = create_skin_button(this, QRect(cancelAt, QSize()), TextButtonFiles, &m_background, 0, textOf("tc_cancel"))) {
+        = create_skin_button(this, QRect(cancelAt, QSize()), TextButtonFiles, &m_background, 0, text("tc_cancel"))) {
         cancel->setObjectName("cancel");
         cancel->setVisible(!information);
         connect(cancel, &CPngBtn::clicked, this, &CMsgDlg::onCancel);
@@ -269,7 +265,7 @@ void CMsgDlg::paintEvent(QPaintEvent*)
 
 int show_message(QWidget* owner, std::string_view textKey)
 {
-    return runBox(CMsgDlg::Information, owner, textOf(textKey));
+    return runBox(CMsgDlg::Information, owner, text(textKey));
 }
 
 int show_message_text(QWidget* owner, const QString& text)
@@ -279,13 +275,13 @@ int show_message_text(QWidget* owner, const QString& text)
 
 int ask_question(QWidget* owner, std::string_view textKey)
 {
-    return runBox(CMsgDlg::Question, owner, textOf(textKey));
+    return runBox(CMsgDlg::Question, owner, text(textKey));
 }
 
 int ask_text(QWidget* owner, std::string_view textKey, QString& result)
 {
     CMsgDlg box(CMsgDlg::TextInput, owner);
-    box.setMessage(textOf(textKey));
+    box.setMessage(text(textKey));
     if (box.exec() != QDialog::Accepted)
         return 0;
     result = cutText(box.textResult(), AskTextMaxLength);
