@@ -7,11 +7,15 @@
 #include "controls/WindowMessage.h"
 #include "model/KeyNames.h"
 #include "ui/KeyCapture.h"
+#include "ui/MissingPictures.h"
 #include "ui/WindowBasics.h"
 
 #include <QFontMetrics>
+#include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 
 #include <climits>
@@ -185,10 +189,49 @@ void CMsgDlg::setResetModifiers(bool on)
 int CMsgDlg::exec()
 {
     if (!hasSkin()) {
-        setResult(Rejected);
-        return Rejected;
+        setResult(runPlainBox());
+        return result();
     }
     return SkinDialog::exec();
+}
+
+int CMsgDlg::runPlainBox()
+{
+    // Without its picture the box cannot be drawn: the user is told which file is missing and gets the same
+    // notice, question or input as a plain system dialog, so no error vanishes and no question is answered
+    // for them.
+    tellMissingSkinPicture(BackgroundFile);
+    QWidget* owner = parentWidget();
+    if (m_style == TextInput || m_style == NumberInput) {
+        QInputDialog input(owner);
+        input.setObjectName("plainInput");
+        input.setWindowTitle(text("tc_title"));
+        input.setLabelText(m_message);
+        if (m_style == NumberInput) {
+            input.setInputMode(QInputDialog::IntInput);
+            input.setIntRange(0, INT_MAX);
+        }
+        if (input.exec() != Accepted)
+            return Rejected;
+        m_numberResult = input.intValue();
+        m_textResult = input.textValue();
+        return m_style == TextInput && m_textResult.isEmpty() ? Rejected : Accepted;
+    }
+    QMessageBox box(owner);
+    box.setObjectName("plainBox");
+    box.setWindowTitle(text("tc_title"));
+    box.setText(m_message);
+    box.setIcon(m_style == Question ? QMessageBox::Question : QMessageBox::Information);
+    QPushButton* ok = box.addButton(text("tc_ok"), QMessageBox::AcceptRole);
+    ok->setObjectName("ok");
+    if (m_style != Information) {
+        QPushButton* cancel = box.addButton(text("tc_cancel"), QMessageBox::RejectRole);
+        cancel->setObjectName("cancel");
+        box.setDefaultButton(cancel);
+        box.setEscapeButton(cancel);
+    }
+    box.exec();
+    return box.clickedButton() == ok ? Accepted : Rejected;
 }
 
 void CMsgDlg::onOk()
