@@ -164,8 +164,7 @@ QString EditingSession::load()
     emit currentChanged();
     if (!report.damagedFile() || report.reportedBefore)
         return {};
-    const std::string kept
-        = report.keptAs.empty() ? std::string(std::strerror(report.keepError)) : report.keptAs;
+    const std::string kept = report.keptAs.empty() ? std::string(std::strerror(report.keepError)) : report.keptAs;
     return qtext(TextWith("tc_store_damaged", {StoreFilePath(), report.summary(), kept}));
 }
 
@@ -231,8 +230,8 @@ bool EditingSession::assignKey(std::uint32_t profileId, int key, const KEYINFO& 
     if (!target)
         return false;
     KEYINFO& stored = target->keys[key];
-    if (stored.kind == KindKey && info.kind == KindKey && stored.modifiers == info.modifiers
-        && stored.key1 == info.key1 && stored.key2 == info.key2)
+    if (stored.kind == KindKey && info.kind == KindKey && stored.modifiers == info.modifiers && stored.key1 == info.key1
+        && stored.key2 == info.key2)
         return false;
     KEYINFO updated = info;
     updated.rect = KeyTable[std::size_t(key)].rect;

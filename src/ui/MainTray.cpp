@@ -67,9 +67,8 @@ MainTray::MainTray(QWidget* window, const QIcon& icon)
     m_icon = new QSystemTrayIcon(icon);
     m_icon->setToolTip(text("tc_title").left(127));
     m_menu = new QMenu;
-    m_menu->addAction(text("tc_config"), window, [window] {
-        sendWindowMessage(window, MsgTrayIcon, 0, MouseLeftDoubleClick);
-    });
+    m_menu->addAction(
+        text("tc_config"), window, [window] { sendWindowMessage(window, MsgTrayIcon, 0, MouseLeftDoubleClick); });
     m_menu->addSeparator();
     m_menu->addAction(text("tc_exit"), this, &MainTray::exitRequested);
     m_icon->setContextMenu(m_menu);

@@ -3,6 +3,7 @@
 // profile, saving with its result, when automatic switching may run, and the
 // retries after a hot-plug arrival.
 
+#include "ui/EditingSession.h"
 #include "UiTestSupport.h"
 #include "app/Log.h"
 #include "app/Paths.h"
@@ -11,7 +12,6 @@
 #include "model/Lists.h"
 #include "model/ProfileStore.h"
 #include "platform/HotplugMonitor.h"
-#include "ui/EditingSession.h"
 
 #include <QApplication>
 
@@ -151,8 +151,7 @@ TEST_F(EditingSessionTest, SwitchingWaitsWhileTheGateIsClosed)
 
 TEST_F(EditingSessionTest, AnArrivalIsRetriedWithGrowingPausesUntilTheKeyboardIsFound)
 {
-    EXPECT_GE(std::accumulate(ArrivalRetry::defaultSchedule().begin(), ArrivalRetry::defaultSchedule().end(), 0),
-        3000)
+    EXPECT_GE(std::accumulate(ArrivalRetry::defaultSchedule().begin(), ArrivalRetry::defaultSchedule().end(), 0), 3000)
         << "a few seconds: the node and its rights come late";
     int calls = 0;
     ArrivalRetry retry([&calls] { return ++calls == 4; }, {1, 2, 4, 8, 16});
@@ -176,8 +175,8 @@ TEST_F(EditingSessionTest, AnArrivalIsRetriedWithGrowingPausesUntilTheKeyboardIs
     bool removed = false;
     QObject::connect(&session, &EditingSession::keyboardRemoved, [&removed] { removed = true; });
     char name[64];
-    std::snprintf(name, sizeof name, "/sys/devices/x/0003:%04X:%04X.0001/hidraw/hidraw1", unsigned(Cfg.VID),
-        unsigned(Cfg.PID));
+    std::snprintf(
+        name, sizeof name, "/sys/devices/x/0003:%04X:%04X.0001/hidraw/hidraw1", unsigned(Cfg.VID), unsigned(Cfg.PID));
     session.deviceNotice(platform::DeviceRemoveComplete, platform::noticeFromHidrawEvent("remove", name)->path);
     EXPECT_TRUE(removed);
     EXPECT_FALSE(session.devicePresent());
