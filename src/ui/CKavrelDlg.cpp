@@ -79,6 +79,12 @@ CKavrelDlg::CKavrelDlg(QWidget* parent)
     m_session->setSwitchGate([this] { return mayInterrupt(); });
     connect(m_session, &EditingSession::currentChanged, this, &CKavrelDlg::showCurrentProfile);
     connect(m_session, &EditingSession::keyboardRemoved, this, &CKavrelDlg::keyboardRemoved);
+    connect(m_session, &EditingSession::saveFailed, this, [this](const QString& message) {
+        if (isVisible())
+            tell(message);
+        else
+            showBalloon(message);
+    });
 }
 
 CKavrelDlg::~CKavrelDlg()

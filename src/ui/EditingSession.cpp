@@ -322,9 +322,17 @@ void EditingSession::finishAutoSwitch(std::uint32_t id, bool applied)
     if (!profile(id))
         return;
     setCurrent(id);
-    std::lock_guard lock(ApplyDataMutex());
-    if (CurrentProfile && CurrentProfile->id == id && SaveCurrentId())
-        m_storedCurrentId = id;
+    StoreWriteError failure;
+    {
+        std::lock_guard lock(ApplyDataMutex());
+        if (!CurrentProfile || CurrentProfile->id != id)
+            return;
+        if (SaveCurrentId(&failure)) {
+            m_storedCurrentId = id;
+            return;
+        }
+    }
+    emit saveFailed(saveFailureText(failure));
 }
 
 } // namespace kavrel

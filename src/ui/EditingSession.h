@@ -139,6 +139,8 @@ signals:
     void currentChanged();
     void keyboardRemoved();
     void keyboardFound();
+    // A save the session made on its own (the current id after an automatic switch) failed: the message.
+    void saveFailed(const QString& message);
 
 private:
     void rememberButtons();

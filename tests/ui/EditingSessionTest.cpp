@@ -143,10 +143,17 @@ TEST_F(EditingSessionTest, SwitchingWaitsWhileTheGateIsClosed)
     EXPECT_FALSE(session.autoSwitchPending());
     EXPECT_EQ(session.currentId(), first);
 
+    // The switch goes ahead once the gate opens; a failed save of the current id is reported, not hidden.
+    QString failure;
+    QObject::connect(&session, &EditingSession::saveFailed, [&failure](const QString& text) { failure = text; });
+    test::writeFile(appData() / "plain", "a file where a folder should be");
+    SetAppDataFolderOverride(appData() / "plain" / "kavrel");
     open = false;
     session.autoSwitchTick();
     ASSERT_TRUE(test::waitFor([&] { return !session.autoSwitchPending(); }));
     EXPECT_EQ(session.currentId(), session.buttonProfiles()[1]);
+    EXPECT_NE(failure.toStdString().find("curid.dct"), std::string::npos) << failure.toStdString();
+    SetAppDataFolderOverride(appData());
 }
 
 TEST_F(EditingSessionTest, AnArrivalIsRetriedWithGrowingPausesUntilTheKeyboardIsFound)
