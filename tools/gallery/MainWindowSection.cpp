@@ -30,11 +30,6 @@ QImage shapedMainPicture()
     return shaped;
 }
 
-QPoint pointOf(const Point& point)
-{
-    return {point.x, point.y};
-}
-
 void placeProfileButtons(SkinSurface& window)
 {
     const ButtonFiles profile{"button_nr.png", "button_nr.png", "button_dn.png"};
