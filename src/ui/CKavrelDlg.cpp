@@ -12,6 +12,7 @@
 #include "controls/WindowMessage.h"
 #include "device/ApplyWorker.h"
 #include "macro/KeyLabel.h"
+#include "macro/MacroCatalog.h"
 #include "macro/MacroLibrary.h"
 #include "macro/MacroList.h"
 #include "model/Lists.h"
@@ -122,7 +123,7 @@ bool CKavrelDlg::initialise()
         show_message(this, "tc_msg11");
     {
         std::lock_guard lock(ApplyDataMutex());
-        LoadMacroFolder(MacroLibraryRoot(), true, {.subFolders = Cfg.MacroDir != 0, .addToList = true});
+        ReloadMacroLibrary();
     }
     if (m_trayMode == 1 || m_trayMode == 3) {
         m_tray = new MainTray(this, m_icon);
@@ -410,6 +411,11 @@ void CKavrelDlg::runMacroPage()
     emit macroPageRequested();
     CMacroDlg page(this, [this](const std::vector<int>&) { refreshKeyboardView(); });
     page.exec();
+    {
+        // The picker offers what the page left in the library.
+        std::lock_guard lock(ApplyDataMutex());
+        ReloadMacroLibrary();
+    }
     refreshKeyboardView();
 }
 
