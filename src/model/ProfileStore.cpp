@@ -22,10 +22,23 @@ namespace {
 constexpr int MaxSpeedLevel = 5;
 constexpr int MaxBrightnessLevel = 6;
 
-std::uint32_t slotId(std::span<const std::uint8_t> image, int slot)
+// The slot's bytes of an image that may end early (the missing part counts as zero).
+std::span<const std::uint8_t> slotBytes(std::span<const std::uint8_t> image, int slot)
 {
+    const std::size_t offset = std::size_t(slot) * ProfileSize;
+    if (offset >= image.size())
+        return {};
+    return image.subspan(offset, std::min(ProfileSize, image.size() - offset));
+}
+
+std::uint32_t slotId(std::span<const std::uint8_t> slot)
+{
+    std::uint8_t bytes[sizeof(std::uint32_t)] = {};
+    const std::size_t at = offsetof(PROFILE, id);
+    if (slot.size() > at)
+        std::memcpy(bytes, slot.data() + at, std::min(sizeof bytes, slot.size() - at));
     std::uint32_t id = 0;
-    std::memcpy(&id, image.data() + std::size_t(slot) * ProfileSize + offsetof(PROFILE, id), sizeof id);
+    std::memcpy(&id, bytes, sizeof id);
     return id;
 }
 
@@ -168,22 +181,24 @@ std::string CurrentIdFilePath()
     return AppDataFolder() + "curid.dct";
 }
 
-StoreLoadReport LoadProfilesFromBytes(std::span<const std::uint8_t> bytes, const SlotCheck& check)
+StoreLoadReport LoadProfilesFromBytes(std::span<const std::uint8_t> image, const SlotCheck& check)
 {
     StoreLoadReport report;
-    std::vector<std::uint8_t> image(StoreSize, 0);
-    std::copy_n(bytes.begin(), std::min(bytes.size(), StoreSize), image.begin());
+    // Slots are read where they lie: no copy of the whole image.
     CurrentProfile = nullptr;
     ProfileList.clear();
     for (int slot = 0; slot < StoreSlots; ++slot) {
-        if (slotId(image, slot) == 0)
+        const std::span<const std::uint8_t> bytes = slotBytes(image, slot);
+        if (slotId(bytes) == 0)
             continue;
         auto* profile = new (std::nothrow) PROFILE;
         if (!profile)
             continue; // a failed allocation skips the slot
-        std::memcpy(static_cast<void*>(profile), image.data() + std::size_t(slot) * ProfileSize, ProfileSize);
+        auto* raw = reinterpret_cast<std::uint8_t*>(profile);
+        std::memcpy(raw, bytes.data(), bytes.size());
+        std::memset(raw + bytes.size(), 0, ProfileSize - bytes.size());
         std::string problem;
-        if (bytes.size() < std::size_t(slot + 1) * ProfileSize)
+        if (bytes.size() < ProfileSize)
             problem = "the file ends inside it";
         else if (problem = profileRecordProblem(*profile); problem.empty() && check)
             problem = check(*profile);
@@ -240,18 +255,19 @@ std::vector<std::uint8_t> StoreImage()
     return image;
 }
 
-bool SaveProfiles(StoreWriteError* failure)
+bool SaveProfiles(platform::WriteError* errorOut)
 {
     const std::vector<std::uint8_t> image = StoreImage();
     platform::WriteError error;
-    if (platform::writeFileAtomically(StoreFilePath(), std::as_bytes(std::span(image)), &error))
+    const bool saved = platform::writeFileAtomically(StoreFilePath(), std::as_bytes(std::span(image)), &error);
+    if (errorOut)
+        *errorOut = error;
+    if (saved)
         return true;
     if (error.step == platform::WriteStep::Create)
         WriteLog("Save pro: CreateFile err=%d", error.error);
     else
         WriteLog("Save pro: WriteFile err=%d", error.error);
-    if (failure)
-        *failure = {StoreFilePath(), error.error};
     return false;
 }
 
@@ -265,17 +281,19 @@ std::uint32_t LoadCurrentId()
     return id;
 }
 
-bool SaveCurrentId(StoreWriteError* failure)
+bool SaveCurrentId(platform::WriteError* error)
 {
+    if (error)
+        *error = {};
     if (!CurrentProfile)
         return true;
     const std::uint32_t id = CurrentProfile->id;
-    platform::WriteError error;
-    if (platform::writeFileAtomically(CurrentIdFilePath(), std::as_bytes(std::span(&id, 1)), &error))
+    platform::WriteError failure;
+    if (platform::writeFileAtomically(CurrentIdFilePath(), std::as_bytes(std::span(&id, 1)), &failure))
         return true;
-    WriteLog("Save curid err=%d", error.error);
-    if (failure)
-        *failure = {CurrentIdFilePath(), error.error};
+    WriteLog("Save curid err=%d", failure.error);
+    if (error)
+        *error = failure;
     return false;
 }
 

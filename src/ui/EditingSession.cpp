@@ -252,17 +252,19 @@ bool EditingSession::restoreDefaults()
     return true;
 }
 
-QString EditingSession::saveFailureText(const StoreWriteError& failure)
+QString EditingSession::saveFailureText(const std::string& file, int error)
 {
-    return qtext(TextWith("tc_save_failed", {failure.file, std::strerror(failure.error)}));
+    return qtext(TextWith("tc_save_failed", {file, std::strerror(error)}));
 }
 
 std::optional<QString> EditingSession::save()
 {
-    StoreWriteError failure;
+    platform::WriteError failure;
     std::lock_guard lock(ApplyDataMutex());
-    if (!SaveProfiles(&failure) || !SaveCurrentId(&failure))
-        return saveFailureText(failure);
+    if (!SaveProfiles(&failure))
+        return saveFailureText(StoreFilePath(), failure.error);
+    if (!SaveCurrentId(&failure))
+        return saveFailureText(CurrentIdFilePath(), failure.error);
     m_storedImage = StoreImage();
     m_storedCurrentId = currentId();
     return std::nullopt;
@@ -322,7 +324,7 @@ void EditingSession::finishAutoSwitch(std::uint32_t id, bool applied)
     if (!profile(id))
         return;
     setCurrent(id);
-    StoreWriteError failure;
+    platform::WriteError failure;
     {
         std::lock_guard lock(ApplyDataMutex());
         if (!CurrentProfile || CurrentProfile->id != id)
@@ -332,7 +334,7 @@ void EditingSession::finishAutoSwitch(std::uint32_t id, bool applied)
             return;
         }
     }
-    emit saveFailed(saveFailureText(failure));
+    emit saveFailed(saveFailureText(CurrentIdFilePath(), failure.error));
 }
 
 } // namespace kavrel

@@ -120,7 +120,7 @@ public:
     // reason; the store's old files stay.
     std::optional<QString> save();
     // The message for a failed write of one of the store's files.
-    static QString saveFailureText(const StoreWriteError& failure);
+    static QString saveFailureText(const std::string& file, int error);
 
     // ---- Automatic switching ----------------------------------------------------------------------------------
     // The rule of when a switch may happen: the window answers false while any of its dialogs is open (a
