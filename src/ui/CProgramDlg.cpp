@@ -2,6 +2,7 @@
 
 #include "app/Texts.h"
 #include "model/Profile.h"
+#include "ui/WindowBasics.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -11,14 +12,6 @@
 #include <QVBoxLayout>
 
 namespace kavrel {
-namespace {
-
-QString text(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
-}
-
-} // namespace
 
 CProgramDlg::CProgramDlg(
     QWidget* owner, const QString& profileName, const std::string& current, const std::vector<std::string>& running)

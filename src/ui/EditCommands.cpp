@@ -1,13 +1,17 @@
 #include "ui/EditCommands.h"
 
+#include "app/Config.h"
 #include "app/Texts.h"
 #include "controls/CPngBtn.h"
 #include "device/ApplyWorker.h"
 #include "macro/ProfileFile.h"
 #include "model/Lists.h"
+#include "ui/CLedDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgramDlg.h"
+#include "ui/EditingSession.h"
 #include "ui/FileChooser.h"
+#include "ui/WindowBasics.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
@@ -20,75 +24,46 @@
 namespace kavrel {
 namespace {
 
-QString text(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
-}
-
 const QString ProfileFilter = QStringLiteral("Kavrel profile (*.kavrel-profile)");
 const QString ProfileSuffix = QStringLiteral("kavrel-profile");
 
 } // namespace
 
-EditCommands::EditCommands(QWidget* window, Hooks hooks)
+EditCommands::EditCommands(
+    QWidget* window, EditingSession& session, const std::array<CPngBtn*, 3>& buttons, CLedDlg* page)
     : QObject(window)
     , m_window(window)
-    , m_hooks(std::move(hooks))
-    , m_history([this](const PROFILE& record, std::uint32_t flags) {
-        {
-            std::lock_guard lock(ApplyDataMutex());
-            for (PROFILE& profile : ProfileList)
-                if (profile.id == record.id)
-                    profile = record;
-        }
-        profileChanged(record.id, flags);
-    })
-    , m_commands(m_history, [this](std::uint32_t id, std::uint32_t flags) { profileChanged(id, flags); })
+    , m_session(session)
+    , m_buttons(buttons)
 {
+    if (page)
+        connect(page, &CLedDlg::edited, &session, &EditingSession::recordEdit);
+    connect(&session, &EditingSession::currentChanged, this, &EditCommands::updateButtons);
+    connect(&session, &EditingSession::profileChanged, this, [this](std::uint32_t id, std::uint32_t applyFlags) {
+        updateButtons();
+        if (Cfg.ApplyNow && applyFlags != 0 && id == m_session.currentId())
+            RequestApply(applyFlags);
+    });
+    QUndoStack* stack = &m_session.history().stack();
     auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), window);
-    connect(undo, &QShortcut::activated, &m_history.stack(), &QUndoStack::undo);
+    connect(undo, &QShortcut::activated, stack, &QUndoStack::undo);
     for (const QKeySequence& keys :
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
         auto* redo = new QShortcut(keys, window);
-        connect(redo, &QShortcut::activated, &m_history.stack(), &QUndoStack::redo);
+        connect(redo, &QShortcut::activated, stack, &QUndoStack::redo);
     }
     window->installEventFilter(this);
-    for (CPngBtn* button : m_hooks.buttons())
+    for (CPngBtn* button : m_buttons)
         if (button)
             button->installEventFilter(this);
 }
 
-void EditCommands::currentChanged()
-{
-    std::lock_guard lock(ApplyDataMutex());
-    m_history.setBase(CurrentProfile);
-}
-
-void EditCommands::edited(ProfileEdit kind, std::uint32_t applyFlags)
-{
-    PROFILE current;
-    {
-        std::lock_guard lock(ApplyDataMutex());
-        if (!CurrentProfile)
-            return;
-        current = *CurrentProfile;
-    }
-    m_history.recordEdit(current, kind, applyFlags);
-}
-
-void EditCommands::committed()
-{
-    m_history.clear();
-    currentChanged();
-    updateButtons();
-}
-
 void EditCommands::updateButtons()
 {
-    const std::array<CPngBtn*, 3> buttons = m_hooks.buttons();
+    const std::array<CPngBtn*, 3>& buttons = m_buttons;
     for (int i = 0; i < 3; ++i) {
         PROFILE profile;
-        if (!buttons[std::size_t(i)] || !ProfileCommands::copyOf(m_hooks.profileOfButton(i), profile))
+        if (!buttons[std::size_t(i)] || !ProfileCommands::copyOf(m_session.buttonProfiles()[std::size_t(i)], profile))
             continue;
         const QString name = QString::fromStdString(profileName(profile));
         const QString program = QString::fromStdString(profileProgramName(profile));
@@ -111,7 +86,7 @@ QMenu* EditCommands::newMenu(const char* name)
 
 void EditCommands::showProfileMenu(int button, const QPoint& at)
 {
-    const std::uint32_t id = m_hooks.profileOfButton(button);
+    const std::uint32_t id = m_session.buttonProfiles()[std::size_t(button)];
     if (id == 0)
         return;
     QMenu* menu = newMenu("profileMenu");
@@ -144,12 +119,13 @@ void EditCommands::showProfileMenu(int button, const QPoint& at)
 void EditCommands::showWindowMenu(const QPoint& at)
 {
     QMenu* menu = newMenu("windowMenu");
-    QAction* undo = menu->addAction(text("tc_undo") + "\tCtrl+Z", &m_history.stack(), &QUndoStack::undo);
+    QUndoStack& stack = m_session.history().stack();
+    QAction* undo = menu->addAction(text("tc_undo") + "\tCtrl+Z", &stack, &QUndoStack::undo);
     undo->setObjectName("undoAction");
-    undo->setEnabled(m_history.stack().canUndo());
-    QAction* redo = menu->addAction(text("tc_redo") + "\tCtrl+Shift+Z", &m_history.stack(), &QUndoStack::redo);
+    undo->setEnabled(stack.canUndo());
+    QAction* redo = menu->addAction(text("tc_redo") + "\tCtrl+Shift+Z", &stack, &QUndoStack::redo);
     redo->setObjectName("redoAction");
-    redo->setEnabled(m_history.stack().canRedo());
+    redo->setEnabled(stack.canRedo());
     menu->popup(at);
 }
 
@@ -158,7 +134,7 @@ bool EditCommands::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::ContextMenu)
         return QObject::eventFilter(watched, event);
     auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-    const std::array<CPngBtn*, 3> buttons = m_hooks.buttons();
+    const std::array<CPngBtn*, 3>& buttons = m_buttons;
     for (int i = 0; i < 3; ++i) {
         if (watched == buttons[std::size_t(i)]) {
             // The Menu key gives no pointer position: the menu opens at the button.
@@ -189,7 +165,7 @@ void EditCommands::renameProfile(std::uint32_t id)
     }
     if (ask.exec() != QDialog::Accepted)
         return;
-    showProblem(m_commands.rename(id, ask.textResult().toStdString()));
+    showProblem(m_session.commands().rename(id, ask.textResult().toStdString()));
 }
 
 void EditCommands::chooseProgram(std::uint32_t id)
@@ -197,12 +173,11 @@ void EditCommands::chooseProgram(std::uint32_t id)
     PROFILE profile;
     if (!ProfileCommands::copyOf(id, profile))
         return;
-    const std::vector<std::string> running
-        = m_hooks.runningPrograms ? m_hooks.runningPrograms() : std::vector<std::string>();
+    const std::vector<std::string> running = m_session.runningProgramNames();
     CProgramDlg dialog(m_window, QString::fromStdString(profileName(profile)), profileProgramName(profile), running);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    showProblem(m_commands.setProgram(id, dialog.program()));
+    showProblem(m_session.commands().setProgram(id, dialog.program()));
 }
 
 void EditCommands::exportProfile(std::uint32_t id)
@@ -216,7 +191,7 @@ void EditCommands::exportProfile(std::uint32_t id)
     if (!file)
         return;
     std::vector<int> dropped;
-    const std::string problem = m_commands.exportTo(id, file->toStdString(), &dropped);
+    const std::string problem = m_session.commands().exportTo(id, file->toStdString(), &dropped);
     if (!problem.empty())
         showProblem(problem);
     else if (!dropped.empty())
@@ -228,21 +203,14 @@ void EditCommands::importProfile(std::uint32_t id)
     const std::optional<QString> file = chooseOpenFile(m_window, ProfileFilter, ProfileSuffix, QDir::homePath());
     if (!file)
         return;
-    showProblem(m_commands.importFrom(id, file->toStdString()));
+    showProblem(m_session.commands().importFrom(id, file->toStdString()));
 }
 
 void EditCommands::restoreProfile(std::uint32_t id)
 {
     if (ask_question(m_window, "tc_msg5") != QDialog::Accepted)
         return;
-    m_commands.restoreDefaults(id);
-}
-
-void EditCommands::profileChanged(std::uint32_t id, std::uint32_t applyFlags)
-{
-    updateButtons();
-    if (m_hooks.showChanged)
-        m_hooks.showChanged(id, applyFlags);
+    m_session.commands().restoreDefaults(id);
 }
 
 void EditCommands::showProblem(const std::string& problem)

@@ -1,59 +1,36 @@
 #pragma once
 
-#include "ui/ProfileCommands.h"
-#include "ui/ProfileEditHistory.h"
-
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include <QMenu>
 class QWidget;
 
 namespace kavrel {
 
+class CLedDlg;
 class CPngBtn;
+class EditingSession;
 
-// The main window's edit commands: the undo history of every profile edit
-// (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y redo; Undo and Redo in the window's
-// right-click menu) and the profile buttons' right-click (and Menu key)
-// menu: Rename…, Switch automatically when…, Export…, Import…, Restore
-// defaults. A button's caption is its profile's name and its tooltip names
-// the linked program. The window tells it when the current profile changed,
-// when an edit was made and when the edits were stored or dropped.
+// The main window's way to the editing session's commands: undo and redo of
+// every profile edit (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y redo; Undo and Redo in
+// the window's right-click menu) and the profile buttons' right-click (and
+// Menu key) menu: Rename…, Switch automatically when…, Export…, Import…,
+// Restore defaults, with the dialogs they need. A button's caption is its
+// profile's name and its tooltip names the linked program.
 //
 // Menus are shown without blocking (tests find them as the window's child
 // "profileMenu" / "windowMenu" and trigger their actions by object name).
 class EditCommands : public QObject {
     Q_OBJECT
 public:
-    struct Hooks {
-        // The three profile buttons and the ids of their profiles (0 for none).
-        std::function<std::array<CPngBtn*, 3>()> buttons;
-        std::function<std::uint32_t(int button)> profileOfButton;
-        // A profile changed (an edit of the menu, an undo or redo): show it, and when it is the current
-        // one and edits apply at once, apply it with these flags.
-        std::function<void(std::uint32_t id, std::uint32_t applyFlags)> showChanged;
-        // The names of the programs running now, from the snapshot automatic switching uses.
-        std::function<std::vector<std::string>()> runningPrograms;
-    };
-
-    EditCommands(QWidget* window, Hooks hooks);
-
-    ProfileEditHistory& history() { return m_history; }
-    ProfileCommands& commands() { return m_commands; }
-
-    // The current profile changed without an edit (a switch, a reload, a discard): the next edit starts here.
-    void currentChanged();
-    // The window made an edit of the current profile.
-    void edited(ProfileEdit kind, std::uint32_t applyFlags);
-    // OK, Apply or Cancel: the edits are stored or dropped, and the history ends.
-    void committed();
+    // The three profile buttons, in order (null where the skin has none). The lighting page's edits go
+    // into the session's history; a profile the session changed is shown on its button and, when it is
+    // the current one and edits apply at once, applied as the edit's flags say.
+    EditCommands(QWidget* window, EditingSession& session, const std::array<CPngBtn*, 3>& buttons, CLedDlg* page);
 
     // Captions (profile names) and tooltips (linked programs) of the profile buttons.
     void updateButtons();
@@ -72,14 +49,12 @@ private:
     void exportProfile(std::uint32_t id);
     void importProfile(std::uint32_t id);
     void restoreProfile(std::uint32_t id);
-    void profileChanged(std::uint32_t id, std::uint32_t applyFlags);
     void showProblem(const std::string& problem);
     QMenu* newMenu(const char* name);
 
     QWidget* m_window;
-    Hooks m_hooks;
-    ProfileEditHistory m_history;
-    ProfileCommands m_commands;
+    EditingSession& m_session;
+    std::array<CPngBtn*, 3> m_buttons;
     QPointer<QMenu> m_menu;
 };
 

@@ -81,9 +81,9 @@ std::string ProfileCommands::setProgram(std::uint32_t id, std::string_view progr
     return {};
 }
 
-void ProfileCommands::restoreDefaults(std::uint32_t id)
+bool ProfileCommands::restoreDefaults(std::uint32_t id)
 {
-    edit(id, ProfileEdit::RestoreDefaults, ApplyAll, [](PROFILE& profile) { ResetProfile(profile); });
+    return edit(id, ProfileEdit::RestoreDefaults, ApplyAll, [](PROFILE& profile) { ResetProfile(profile); });
 }
 
 std::string ProfileCommands::exportTo(

@@ -28,7 +28,8 @@ public:
     std::string rename(std::uint32_t id, std::string_view name);
     // An empty name turns automatic switching off.
     std::string setProgram(std::uint32_t id, std::string_view program);
-    void restoreDefaults(std::uint32_t id);
+    // False when the profile is unknown or already in its factory state.
+    bool restoreDefaults(std::uint32_t id);
 
     // Writes the profile as it is now (saved or not) and the macros its keys use. droppedKeys gets the keys
     // whose macro was gone (exported with their factory function).

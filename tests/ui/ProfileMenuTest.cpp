@@ -17,6 +17,7 @@
 #include "ui/CMsgDlg.h"
 #include "ui/CProgramDlg.h"
 #include "ui/EditCommands.h"
+#include "ui/EditingSession.h"
 #include "ui/FileChooser.h"
 
 #include <QComboBox>
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
+#include <QUndoStack>
 
 #include <gtest/gtest.h>
 
@@ -210,13 +212,13 @@ TEST_F(ProfileMenus, LightingEditsUndoOneStepEachAndApplyAtOnceWhenEditsDo)
     const std::uint8_t dragged = profile(1).ledLevels[7].speed;
     ASSERT_TRUE(test::waitFor([&] { return simState().find("lighting: mode 7,") != std::string::npos; })) << simState();
 
-    EditCommands& edits = *window->editCommands();
-    EXPECT_EQ(edits.history().stack().count(), 2) << "the speed clicks join into one step";
+    QUndoStack& history = window->session().history().stack();
+    EXPECT_EQ(history.count(), 2) << "the speed clicks join into one step";
     windowMenu("undoAction");
     EXPECT_EQ(profile(1).ledLevels[7].speed, start.ledLevels[7].speed);
     windowMenu("undoAction");
     EXPECT_EQ(profile(1).ledMode, start.ledMode);
-    EXPECT_FALSE(edits.history().stack().canUndo());
+    EXPECT_FALSE(history.canUndo());
     // The undo reached the keyboard as the edit did.
     const std::string undone = "lighting: mode " + std::to_string(start.ledMode) + ",";
     EXPECT_TRUE(test::waitFor([&] { return simState().find(undone) != std::string::npos; })) << simState();
@@ -224,13 +226,14 @@ TEST_F(ProfileMenus, LightingEditsUndoOneStepEachAndApplyAtOnceWhenEditsDo)
     windowMenu("redoAction");
     EXPECT_EQ(profile(1).ledLevels[7].speed, dragged);
 
-    // Restore defaults from the profile menu is one step too; Cancel ends the history.
+    // Restore defaults from the profile menu is one step too; Apply ends the history.
     test::answerNextModal([](QDialog& ask) { test::clickOk(ask); });
     profileMenu(1, "restoreAction");
     ASSERT_TRUE(test::waitFor([&] { return profile(1).ledMode == start.ledMode; }));
-    EXPECT_EQ(edits.history().stack().count(), 3);
-    click(CKavrelDlg::Cancel);
-    EXPECT_FALSE(edits.history().stack().canUndo());
+    EXPECT_EQ(history.count(), 3);
+    click(CKavrelDlg::Apply);
+    EXPECT_FALSE(history.canUndo());
+    EXPECT_EQ(history.count(), 0);
 }
 
 TEST_F(ProfileMenus, ExportAndImportThroughTheMenu)
