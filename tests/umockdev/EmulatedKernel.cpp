@@ -100,10 +100,10 @@ std::vector<std::uint8_t> EmulatedKernel::vendorDescriptor()
 std::vector<std::uint8_t> EmulatedKernel::bootKeyboardDescriptor()
 {
     // The boot keyboard of the HID specification: modifiers, a reserved byte, six key codes; five LEDs.
-    return {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01, 0x75,
-        0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x75, 0x08, 0x81, 0x01, 0x95, 0x05, 0x75, 0x01, 0x05, 0x08, 0x19,
-        0x01, 0x29, 0x05, 0x91, 0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06, 0x75, 0x08, 0x15, 0x00, 0x25,
-        0x65, 0x05, 0x07, 0x19, 0x00, 0x29, 0x65, 0x81, 0x00, 0xC0};
+    return {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01, 0x75, 0x01,
+        0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x75, 0x08, 0x81, 0x01, 0x95, 0x05, 0x75, 0x01, 0x05, 0x08, 0x19, 0x01,
+        0x29, 0x05, 0x91, 0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06, 0x75, 0x08, 0x15, 0x00, 0x25, 0x65,
+        0x05, 0x07, 0x19, 0x00, 0x29, 0x65, 0x81, 0x00, 0xC0};
 }
 
 EmulatedKernel::EmulatedKernel()
@@ -298,12 +298,13 @@ void EmulatedKernel::replug(int keyboard, bool announceIt)
     addKeyboardDevices(m_keyboards.at(std::size_t(keyboard)), keyboard, announceIt);
 }
 
-void EmulatedKernel::failWrite(int keyboard, int after, int error, bool unplugAfter)
+void EmulatedKernel::failWrite(int keyboard, int after, int error, int count, bool unplugAfter)
 {
     std::lock_guard lock(m_mutex);
     Keyboard& board = m_keyboards.at(std::size_t(keyboard));
     board.failAfter = after;
     board.failError = error;
+    board.failCount = count;
     board.unplugOnFailure = unplugAfter;
 }
 
@@ -489,8 +490,9 @@ long EmulatedKernel::writeFeature(const Client& client, std::uint8_t* buffer, st
         return -1;
     }
     Keyboard& board = m_keyboards.at(std::size_t(client.keyboard));
-    if (board.failAfter == 0) {
-        board.failAfter = -1;
+    if (board.failAfter == 0 && board.failCount > 0) {
+        if (--board.failCount == 0)
+            board.failAfter = -1;
         error = board.failError;
         if (board.unplugOnFailure) {
             board.plugged = false;
@@ -517,8 +519,8 @@ void runUnderUmockdev(int argc, char** argv)
     // A sanitizer's runtime must come first in the process; it is found through one of its own symbols.
     if (void* asanInit = dlsym(RTLD_DEFAULT, "__asan_init")) {
         Dl_info info{};
-        if (dladdr(asanInit, &info) != 0 && info.dli_fname && std::string_view(info.dli_fname).find(".so")
-                != std::string_view::npos)
+        if (dladdr(asanInit, &info) != 0 && info.dli_fname
+            && std::string_view(info.dli_fname).find(".so") != std::string_view::npos)
             preload = std::string(info.dli_fname) + ":" + preload;
     }
     if (const char* previous = std::getenv("LD_PRELOAD"); previous && *previous)

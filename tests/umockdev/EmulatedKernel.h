@@ -43,9 +43,10 @@ public:
     // Plugs an unplugged keyboard in again on its port, with fresh hidraw nodes; its memory stays.
     void replug(int keyboard, bool announce = true);
 
-    // The next feature report to this keyboard, after `after` accepted ones, fails with error; with unplug the
-    // keyboard is gone from that moment on (the node answers ENODEV), as when the cable is pulled mid-write.
-    void failWrite(int keyboard, int after, int error, bool unplugAfter = false);
+    // After `after` more accepted feature reports, the next `count` ones to this keyboard fail with error; with
+    // unplugAfter the keyboard is gone from the first failure on (its nodes answer ENODEV), as when the cable is
+    // pulled mid-write.
+    void failWrite(int keyboard, int after, int error, int count = 1, bool unplugAfter = false);
     // The keyboard's vendor node refuses to be opened by this process (permissions without the udev rule).
     void denyAccess(int keyboard);
     // udev's record of the vendor node names another device number than the node itself (a reused node).
@@ -91,6 +92,7 @@ private:
         hidgate::SimState memory;
         int failAfter = -1;
         int failError = 0;
+        int failCount = 0;
         bool unplugOnFailure = false;
     };
     struct Client {

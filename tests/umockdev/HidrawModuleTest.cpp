@@ -135,7 +135,8 @@ TEST_F(HidrawModuleTest, NodeWithoutAccessAsksForTheUdevRule)
     WithoutFileAccessOverride asUser;
     EXPECT_FALSE(driver.FindDev());
     EXPECT_EQ(driver.m_hMatrix, 0u);
-    EXPECT_NE(driver.AbsenceReason().find("no access to " + kernel->vendorNode(keyboard) + " \u2014 install the udev rule"),
+    EXPECT_NE(
+        driver.AbsenceReason().find("no access to " + kernel->vendorNode(keyboard) + " \u2014 install the udev rule"),
         std::string::npos)
         << driver.AbsenceReason();
     EXPECT_EQ(driver.CountDevices(), 1) << "the keyboard is there, only not ours to open";
