@@ -511,22 +511,49 @@ long EmulatedKernel::writeFeature(const Client& client, std::uint8_t* buffer, st
     return long(length);
 }
 
+namespace {
+
+// The file of the sanitizer runtime this program is linked with, empty without one.
+std::string sanitizerRuntime()
+{
+    void* asanInit = dlsym(RTLD_DEFAULT, "__asan_init");
+    Dl_info info{};
+    if (!asanInit || dladdr(asanInit, &info) == 0 || !info.dli_fname
+        || std::string_view(info.dli_fname).find(".so") == std::string_view::npos)
+        return {};
+    return info.dli_fname;
+}
+
+} // namespace
+
 void runUnderUmockdev(int argc, char** argv)
 {
-    if (preloaded())
+    (void)argc;
+    const std::string runtime = sanitizerRuntime();
+    const char* previous = std::getenv("LD_PRELOAD");
+    if (preloaded()) {
+        // Processes this one starts keep only umockdev's library: an uninstrumented shell must not carry the
+        // sanitizer's runtime (its leak check would change the shell's exit status), and instrumented programs
+        // load the runtime themselves, after umockdev's library.
+        if (!runtime.empty() && previous) {
+            std::string rest = previous;
+            if (rest.starts_with(runtime + ":"))
+                rest.erase(0, runtime.size() + 1);
+            setenv("LD_PRELOAD", rest.c_str(), 1);
+            const char* options = std::getenv("ASAN_OPTIONS");
+            setenv("ASAN_OPTIONS",
+                (std::string(options && *options ? options : "") + (options && *options ? ":" : "")
+                    + "verify_asan_link_order=0")
+                    .c_str(),
+                1);
+        }
         return;
-    std::string preload = PreloadLibrary;
-    // A sanitizer's runtime must come first in the process; it is found through one of its own symbols.
-    if (void* asanInit = dlsym(RTLD_DEFAULT, "__asan_init")) {
-        Dl_info info{};
-        if (dladdr(asanInit, &info) != 0 && info.dli_fname
-            && std::string_view(info.dli_fname).find(".so") != std::string_view::npos)
-            preload = std::string(info.dli_fname) + ":" + preload;
     }
-    if (const char* previous = std::getenv("LD_PRELOAD"); previous && *previous)
+    // The sanitizer's runtime must come first in this process.
+    std::string preload = runtime.empty() ? PreloadLibrary : runtime + ":" + PreloadLibrary;
+    if (previous && *previous)
         preload += std::string(":") + previous;
     setenv("LD_PRELOAD", preload.c_str(), 1);
-    (void)argc;
     execv("/proc/self/exe", argv);
     std::fprintf(stderr, "cannot run again under umockdev: %s\n", std::strerror(errno));
     std::exit(1);
