@@ -19,7 +19,9 @@ namespace kavrel {
 // Loads SkinsFolder() + fileName (PNG or BMP, with alpha where the file has it).
 QImage load_skin_image(std::string_view fileName);
 
-// Loads an image from a full path (macro folder icons, menu pictures).
+// Loads an image from a full path (macro folder icons, menu pictures). A file is decoded once: later
+// loads of the same unchanged file share the decoded pixels (the copy detaches when written to); a file
+// that changed on disk is decoded again, one that is gone loads as a null image.
 QImage loadImageFile(const QString& path);
 
 int image_width(const QImage& image);
