@@ -1,5 +1,6 @@
 #include "SkinWriter.h"
 
+#include "FastPng.h"
 #include "KeyboardPicture.h"
 #include "Pictures.h"
 #include "Shapes.h"
@@ -150,7 +151,9 @@ QStringList writeSkin(const QString& folder, const SkinLayout& layout)
         return {folder};
     for (const SkinPicture& picture : skinPictures(layout)) {
         const QString path = QDir(folder).filePath(picture.fileName);
-        if (!picture.draw().save(path))
+        const QImage drawn = picture.draw();
+        const bool written = picture.fileName.endsWith(".png") ? writeFastPng(drawn, path) : drawn.save(path);
+        if (!written)
             failed << path;
     }
     return failed;

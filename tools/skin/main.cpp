@@ -8,6 +8,7 @@
 // another model; --desktop-icons writes the installed program's icons into
 // ICONS/hicolor/ as NAME.png and NAME.svg. Exit 0 when every file was
 // written, 1 otherwise, 2 on a usage error.
+#include "FastPng.h"
 #include "KeyboardPicture.h"
 #include "SkinSizes.h"
 #include "SkinWriter.h"
@@ -85,7 +86,7 @@ bool writePicture(const QString& cfg, const QString& out)
     if (!loadModel(cfg))
         return false;
     QDir().mkpath(QFileInfo(out).absolutePath());
-    return skin::keyboardPicture().save(out);
+    return skin::writeFastPng(skin::keyboardPicture(), out);
 }
 
 } // namespace
