@@ -132,7 +132,8 @@ TEST_F(GoldenApplyTest, BothModulesLeaveTheKeyboardInTheSameState)
         EXPECT_EQ(emulated, simulated()) << "after apply " << step.args;
     }
     // The macro table holds both macros: slot 1 (two keys) and slot 2.
-    const auto& macros = kernel->memory(keyboard).at(ReportMacros).bytes;
+    const hidgate::SimState memory = kernel->memory(keyboard);
+    const auto& macros = memory.at(ReportMacros).bytes;
     ASSERT_EQ(macros.size(), std::size_t(MacroReportLength));
     EXPECT_NE(macros[1], 0);
     EXPECT_NE(macros[1 + MacroSlotBytes], 0);
