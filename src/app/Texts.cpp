@@ -10,7 +10,7 @@ namespace kavrel {
 namespace {
 
 // Grouped by where the program shows them.
-constexpr std::array<std::string_view, 133> Keys = {
+constexpr std::array<std::string_view, 134> Keys = {
     // start-up and main window
     "tc_title",
     "tc_mutex",
@@ -152,6 +152,7 @@ constexpr std::array<std::string_view, 133> Keys = {
     "tc_macro_damaged",
     "tc_macro_name_damaged",
     "tc_macro_not_playable",
+    "tc_macro_same_id",
 };
 
 constexpr bool allKeysGiven()
