@@ -1,5 +1,6 @@
 // kavrel: the window program. It reads no command line, except that --version
 // and --help answer without starting (packaging and manual pages rely on them).
+#include "controls/SkinImage.h"
 #include "platform/SessionBus.h"
 #include "ui/CKavrelApp.h"
 
@@ -20,6 +21,9 @@ int main(int argc, char* argv[])
         return 0;
     }
     kavrel::platform::disableSessionBusAutolaunch();
+    // The main window's largest pictures (its background, the keyboard, the outline) decode on the
+    // second core while the application connects to the display and reads its texts and settings.
+    const kavrel::SkinImagePreload preload({"main_nr.png", "keyimg.png", "main_mask.png"});
     QApplication application(argc, argv);
     // Wayland compositors match the window to the menu entry by this name.
     QGuiApplication::setDesktopFileName(KAVREL_APP_ID);
