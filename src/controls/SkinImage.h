@@ -24,8 +24,8 @@ QImage load_skin_image(std::string_view fileName);
 
 // Decodes these pictures of the skins folder into the loaded-picture store on a thread of its own, so
 // that a program has its largest pictures decoded on another core while it sets up. A load of one of
-// them meanwhile waits for that decode instead of doing it again. Usable before the QApplication
-// exists; the destructor waits for the thread.
+// them meanwhile waits for that decode instead of doing it again. Only once the QApplication exists
+// (its construction sets up the plugin paths the reader uses); the destructor waits for the thread.
 class SkinImagePreload {
 public:
     explicit SkinImagePreload(const std::vector<std::string>& fileNames);

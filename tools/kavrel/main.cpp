@@ -21,10 +21,11 @@ int main(int argc, char* argv[])
         return 0;
     }
     kavrel::platform::disableSessionBusAutolaunch();
-    // The main window's largest pictures (its background, the keyboard, the outline) decode on the
-    // second core while the application connects to the display and reads its texts and settings.
-    const kavrel::SkinImagePreload preload({"main_nr.png", "keyimg.png", "main_mask.png"});
     QApplication application(argc, argv);
+    // The main window's largest pictures (its background, the keyboard, the outline) decode on the
+    // second core while the program reads its texts and settings and builds the window. Not before the
+    // QApplication: its construction sets up the plugin paths the picture reader looks at.
+    const kavrel::SkinImagePreload preload({"main_nr.png", "keyimg.png", "main_mask.png"});
     // Wayland compositors match the window to the menu entry by this name.
     QGuiApplication::setDesktopFileName(KAVREL_APP_ID);
     kavrel::CKavrelApp kavrel;
