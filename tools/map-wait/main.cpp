@@ -34,8 +34,8 @@ xcb_atom_t atom(xcb_connection_t* connection, const char* name)
 // The window's title: _NET_WM_NAME (UTF-8) when set, else WM_NAME.
 std::string titleOf(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t netName, xcb_atom_t utf8)
 {
-    for (const auto& [property, type] : {std::pair{netName, utf8}, std::pair{xcb_atom_t(XCB_ATOM_WM_NAME),
-                                            xcb_atom_t(XCB_ATOM_STRING)}}) {
+    for (const auto& [property, type] :
+        {std::pair{netName, utf8}, std::pair{xcb_atom_t(XCB_ATOM_WM_NAME), xcb_atom_t(XCB_ATOM_STRING)}}) {
         Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
             connection, xcb_get_property(connection, 0, window, property, type, 0, 1024), nullptr));
         if (reply && xcb_get_property_value_length(reply.get()) > 0)
@@ -47,8 +47,7 @@ std::string titleOf(xcb_connection_t* connection, xcb_window_t window, xcb_atom_
 
 long long nowNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
@@ -62,7 +61,14 @@ int main(int argc, char* argv[])
     }
     const std::string wanted = argv[1];
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 30;
+    // An X server resets when its last client leaves (the program measured before): a moment later
+    // it takes connections again.
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    for (int attempt = 0; xcb_connection_has_error(connection) && attempt < 40; ++attempt) {
+        xcb_disconnect(connection);
+        ::poll(nullptr, 0, 50);
+        connection = xcb_connect(nullptr, nullptr);
+    }
     if (xcb_connection_has_error(connection)) {
         std::fprintf(stderr, "kavrel-map-wait: no X server\n");
         return 2;
