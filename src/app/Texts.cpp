@@ -10,7 +10,7 @@ namespace kavrel {
 namespace {
 
 // Grouped by where the program shows them.
-constexpr std::array<std::string_view, 154> Keys = {
+constexpr std::array<std::string_view, 155> Keys = {
     // start-up and main window
     "tc_title",
     "tc_mutex",
@@ -152,6 +152,7 @@ constexpr std::array<std::string_view, 154> Keys = {
     "tc_macro_damaged",
     "tc_macro_name_damaged",
     "tc_macro_not_playable",
+    "tc_macro_same_id",
     // profile commands and undo
     "tc_pf_rename",
     "tc_pf_switch",

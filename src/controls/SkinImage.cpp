@@ -5,9 +5,12 @@
 #include <QFile>
 #include <QPainter>
 #include <QString>
+#include <QStringList>
 
+#include <condition_variable>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kavrel {
@@ -38,28 +41,32 @@ public:
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
+            std::lock_guard lock(m_mutex);
             forget(path);
             return {};
         }
         const QByteArray bytes = file.readAll();
-        {
-            std::lock_guard lock(m_mutex);
-            const auto found = m_pictures.find(path);
-            if (found != m_pictures.end() && found->second.bytes == bytes)
-                return found->second.image;
-        }
+        std::unique_lock lock(m_mutex);
+        // A picture another thread is decoding (the start-up preload) is waited for, not decoded twice.
+        m_decodedOne.wait(lock, [&] { return !m_decoding.contains(path); });
+        if (const auto found = m_pictures.find(path); found != m_pictures.end() && found->second.bytes == bytes)
+            return found->second.image;
+        m_decoding.insert(path);
+        lock.unlock();
         QImage image;
-        if (!image.loadFromData(bytes)) {
+        const bool decoded = image.loadFromData(bytes);
+        if (decoded)
+            image = premultiplied(std::move(image));
+        lock.lock();
+        m_decoding.erase(path);
+        m_decodedOne.notify_all();
+        if (!decoded) {
             forget(path);
             return {};
         }
-        image = premultiplied(std::move(image));
-        std::lock_guard lock(m_mutex);
         Entry& entry = m_pictures[path];
-        if (entry.bytes != bytes) {
-            m_bytesHeld += bytes.size() + image.sizeInBytes() - entry.bytes.size() - entry.image.sizeInBytes();
-            entry = {bytes, image};
-        }
+        m_bytesHeld += bytes.size() + image.sizeInBytes() - entry.bytes.size() - entry.image.sizeInBytes();
+        entry = {bytes, image};
         if (m_bytesHeld > MaxBytesHeld) {
             // Far more than one skin holds: start again rather than grow without bound.
             m_pictures.clear();
@@ -76,9 +83,9 @@ private:
         QImage image;
     };
 
+    // Called with the mutex held.
     void forget(const QString& path)
     {
-        std::lock_guard lock(m_mutex);
         const auto found = m_pictures.find(path);
         if (found == m_pictures.end())
             return;
@@ -87,7 +94,9 @@ private:
     }
 
     std::mutex m_mutex;
+    std::condition_variable m_decodedOne;
     std::unordered_map<QString, Entry> m_pictures;
+    std::unordered_set<QString> m_decoding;
     qint64 m_bytesHeld = 0;
 };
 
@@ -112,6 +121,22 @@ void flushRuns(std::vector<QRect>& runs, QRegion& outline)
 QImage load_skin_image(std::string_view fileName)
 {
     return loadImageFile(QString::fromStdString(SkinsFolder() + std::string(fileName)));
+}
+
+SkinImagePreload::SkinImagePreload(const std::vector<std::string>& fileNames)
+{
+    QStringList paths;
+    for (const std::string& name : fileNames)
+        paths << QString::fromStdString(SkinsFolder() + name);
+    m_thread = std::thread([paths = std::move(paths)] {
+        for (const QString& path : paths)
+            pictureCache().load(path);
+    });
+}
+
+SkinImagePreload::~SkinImagePreload()
+{
+    m_thread.join();
 }
 
 QImage loadImageFile(const QString& path)

@@ -4,7 +4,10 @@
 #include <QRectF>
 #include <QRegion>
 
+#include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 class QPainter;
 class QString;
@@ -18,6 +21,21 @@ namespace kavrel {
 
 // Loads SkinsFolder() + fileName (PNG or BMP, with alpha where the file has it).
 QImage load_skin_image(std::string_view fileName);
+
+// Decodes these pictures of the skins folder into the loaded-picture store on a thread of its own, so
+// that a program has its largest pictures decoded on another core while it sets up. A load of one of
+// them meanwhile waits for that decode instead of doing it again. Only once the QApplication exists
+// (its construction sets up the plugin paths the reader uses); the destructor waits for the thread.
+class SkinImagePreload {
+public:
+    explicit SkinImagePreload(const std::vector<std::string>& fileNames);
+    ~SkinImagePreload();
+    SkinImagePreload(const SkinImagePreload&) = delete;
+    SkinImagePreload& operator=(const SkinImagePreload&) = delete;
+
+private:
+    std::thread m_thread;
+};
 
 // Loads an image from a full path (macro folder icons, menu pictures). A file is decoded once: later
 // loads of the same unchanged file share the decoded pixels (the copy detaches when written to); a file

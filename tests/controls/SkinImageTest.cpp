@@ -213,6 +213,28 @@ TEST(SkinImages, PicturesLoadFromSeveralThreadsAtOnce)
     EXPECT_EQ(wrong, 0);
 }
 
+TEST(SkinImages, APreloadedPictureIsDecodedOnceEvenWhenAskedForWhileItDecodes)
+{
+    test::TestSkin skin;
+    // Large enough that the load below arrives while the preload still decodes it.
+    QImage big(1800, 1400, QImage::Format_ARGB32);
+    for (int y = 0; y < big.height(); ++y)
+        for (int x = 0; x < big.width(); ++x)
+            big.setPixel(x, y, qRgba(x * 7, y * 3, x ^ y, 255));
+    ASSERT_TRUE(big.save(QString::fromStdString((skin.folder() / "skins" / "big.png").string())));
+    skin.add("small.png", QSize(4, 4), Qt::green);
+
+    QImage asked;
+    {
+        const SkinImagePreload preload({"big.png", "missing.png", "small.png"});
+        asked = load_skin_image("big.png");
+    }
+    EXPECT_EQ(asked.size(), big.size());
+    EXPECT_EQ(asked.cacheKey(), load_skin_image("big.png").cacheKey()) << "one decode, shared";
+    EXPECT_EQ(load_skin_image("small.png").pixelColor(1, 1), QColor(Qt::green));
+    EXPECT_EQ(image_width(load_skin_image("missing.png")), 0);
+}
+
 TEST(SkinImages, OnlyPicturesWithoutAnyTranslucentPixelAreFullyOpaque)
 {
     EXPECT_FALSE(isFullyOpaque(QImage()));
