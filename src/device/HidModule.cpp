@@ -19,7 +19,10 @@ template <typename Fn> void lookUp(void* library, const char* name, Fn& entry)
 
 void* openLibrary(const std::string& name, std::string& error)
 {
-    const int flags = RTLD_NOW | RTLD_LOCAL;
+    // NODELETE: a thread that called the module keeps its thread-local data (the last message) until the
+    // thread ends; unmapping the module earlier left those records pointing into freed memory, which
+    // LeakSanitizer read at exit. The next load finds the same mapping.
+    const int flags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
     // A bare file name is looked for beside the program (build tree), then in the installed module folder;
     // neither is on the system's library path.
     if (name.find('/') == std::string::npos) {
