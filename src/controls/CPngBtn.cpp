@@ -84,7 +84,7 @@ void CPngBtn::setClipRegion(bool on, const QRegion& region)
 
 QSize CPngBtn::sizeHint() const
 {
-    return m_normal.isNull() ? QSize(0, 0) : m_normal.size();
+    return image_size(m_normal);
 }
 
 CPngBtn::Look CPngBtn::look() const
@@ -122,7 +122,7 @@ void CPngBtn::compose(QPainter& painter) const
     if (state.image && !state.image->isNull())
         painter.drawImage(shift, *state.image);
     if (!m_latching && !m_icon.isNull()) {
-        const int y = (height() - m_icon.height()) >> 1; // signed halving, rounded down
+        const int y = (height() - image_height(m_icon)) >> 1; // signed halving, rounded down
         painter.drawImage(QPoint(m_iconLeft, y) + (isDown() ? shift : QPoint()), m_icon);
     }
     drawText(painter, state);
@@ -200,8 +200,10 @@ void CPngBtn::resizeEvent(QResizeEvent* event)
 
 void CPngBtn::updateOpacity()
 {
-    const bool covers = !m_normal.isNull() && m_normal.width() >= width() && m_normal.height() >= height()
-        && m_background.width() >= m_normal.width() && m_background.height() >= m_normal.height();
+    const QSize normal = image_size(m_normal);
+    const QSize background = image_size(m_background);
+    const bool covers = !m_normal.isNull() && normal.width() >= width() && normal.height() >= height()
+        && background.width() >= normal.width() && background.height() >= normal.height();
     // A clipped copy leaves part of the widget unpainted, so the parent must paint beneath it.
     prepareSkinnedWidget(this, covers && !m_clip && isFullyOpaque(m_background));
 }

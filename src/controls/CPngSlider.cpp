@@ -20,7 +20,7 @@ CPngSlider::CPngSlider(QWidget* track)
 void CPngSlider::setThumbImage(QImage image)
 {
     m_thumb = std::move(image);
-    resize(m_thumb.isNull() ? QSize(1, 1) : m_thumb.size());
+    resize(m_thumb.isNull() ? QSize(1, 1) : image_size(m_thumb));
     updateOpacity();
     update();
 }
@@ -101,7 +101,7 @@ void CPngSlider::paintEvent(QPaintEvent*)
 {
     QPainter painter(&m_buffer.begin(size()));
     if (m_background && !m_background->isNull())
-        painter.drawImage(QPoint(0, 0), *m_background, geometry());
+        draw_image(painter, *m_background, QRectF(rect()), QRectF(geometry()));
     if (!m_thumb.isNull())
         painter.drawImage(QPoint(0, 0), m_thumb);
     painter.end();

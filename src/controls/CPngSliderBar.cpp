@@ -35,20 +35,23 @@ bool CPngSliderBar::composeImage(const QImage* ownerBackground, const QRect& bac
     m_pictureOffset = pictureOffset;
     const QSize size = backgroundRect.size();
     if (ownerBackground && !ownerBackground->isNull()
-        && (ownerBackground->width() < size.width() || ownerBackground->height() < size.height()))
+        && (image_width(*ownerBackground) < size.width() || image_height(*ownerBackground) < size.height()))
         return false;
     if (size.isEmpty())
         return false;
-    QImage composed(size, QImage::Format_ARGB32_Premultiplied);
+    // At the density of the pictures, so that a denser skin stays sharp.
+    const qreal ratio = bar.devicePixelRatio();
+    QImage composed(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    composed.setDevicePixelRatio(ratio);
     composed.fill(Qt::transparent);
     QPainter painter(&composed);
     if (ownerBackground && !ownerBackground->isNull())
-        painter.drawImage(QPoint(0, 0), *ownerBackground, backgroundRect);
-    painter.drawImage(pictureOffset, bar, barRegion);
+        draw_image(painter, *ownerBackground, QRectF(QPoint(0, 0), size), QRectF(backgroundRect));
+    draw_image(painter, bar, QRectF(pictureOffset, barRegion.size()), QRectF(barRegion));
     painter.end();
     m_composed = std::move(composed);
     prepareSkinnedWidget(
-        this, isFullyOpaque(m_composed) && m_composed.width() >= width() && m_composed.height() >= height());
+        this, isFullyOpaque(m_composed) && image_width(m_composed) >= width() && image_height(m_composed) >= height());
     update();
     return true;
 }
@@ -128,8 +131,8 @@ bool create_slider_bar(CPngSliderBar& track, QWidget* owner, const QImage* owner
     knob.setControlId(track.controlId());
     knob.setTag(track.tag());
     knob.move(0, 0);
-    const QRect barRegion
-        = windowRect.width() < bar.width() ? QRect(0, 0, windowRect.width(), windowRect.height()) : bar.rect();
+    const QRect barRegion = windowRect.width() < image_width(bar) ? QRect(0, 0, windowRect.width(), windowRect.height())
+                                                                  : QRect(QPoint(0, 0), image_size(bar));
     track.composeImage(ownerBackground, backgroundRect, bar, barRegion, pictureOffset);
     track.setRange(1, maximum);
     knob.setRange(1, maximum);

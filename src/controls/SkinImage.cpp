@@ -2,6 +2,7 @@
 
 #include "app/Paths.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QString>
 
@@ -32,7 +33,35 @@ void flushRuns(std::vector<QRect>& runs, QRegion& outline)
     runs.clear();
 }
 
+int ratioOverride = 0;
+
+QString doubleDensityPath(const QString& path)
+{
+    const qsizetype dot = path.lastIndexOf('.');
+    const qsizetype slash = path.lastIndexOf('/');
+    return dot <= slash ? path + "@2x" : path.left(dot) + "@2x" + path.mid(dot);
+}
+
+// A region in window pixels as the image's own pixels.
+QRectF devicePixels(const QImage& image, const QRectF& area)
+{
+    const qreal ratio = image.devicePixelRatio();
+    return ratio == 1 ? area : QRectF(area.topLeft() * ratio, area.size() * ratio);
+}
+
 } // namespace
+
+int skinPixelRatio()
+{
+    if (ratioOverride > 0)
+        return ratioOverride;
+    return qGuiApp && qGuiApp->devicePixelRatio() > 1 ? 2 : 1;
+}
+
+void setSkinPixelRatioOverride(int ratio)
+{
+    ratioOverride = ratio;
+}
 
 QImage load_skin_image(std::string_view fileName)
 {
@@ -41,6 +70,14 @@ QImage load_skin_image(std::string_view fileName)
 
 QImage loadImageFile(const QString& path)
 {
+    if (skinPixelRatio() > 1) {
+        QImage dense;
+        if (dense.load(doubleDensityPath(path))) {
+            dense = premultiplied(std::move(dense));
+            dense.setDevicePixelRatio(2);
+            return dense;
+        }
+    }
     QImage image;
     if (!image.load(path))
         return {};
@@ -49,27 +86,34 @@ QImage loadImageFile(const QString& path)
 
 int image_width(const QImage& image)
 {
-    return image.isNull() ? 0 : image.width();
+    return image_size(image).width();
 }
 
 int image_height(const QImage& image)
 {
-    return image.isNull() ? 0 : image.height();
+    return image_size(image).height();
+}
+
+QSize image_size(const QImage& image)
+{
+    return image.isNull() ? QSize(0, 0) : image.deviceIndependentSize().toSize();
 }
 
 QImage clone_image_area(const QImage& image, int x, int y, int width, int height)
 {
     const QRect area(x, y, width, height);
-    if (image.isNull() || width <= 0 || height <= 0 || !image.rect().intersects(area))
+    if (image.isNull() || width <= 0 || height <= 0 || !QRect(QPoint(0, 0), image_size(image)).intersects(area))
         return {};
-    return premultiplied(image.copy(area));
+    QImage clone = premultiplied(image.copy(devicePixels(image, area).toRect()));
+    clone.setDevicePixelRatio(image.devicePixelRatio());
+    return clone;
 }
 
 void draw_image(QPainter& painter, const QImage& image, const QRectF& destination, const QRectF& source)
 {
     if (image.isNull())
         return;
-    painter.drawImage(destination, image, source);
+    painter.drawImage(destination, image, devicePixels(image, source));
 }
 
 void draw_image(QPainter& painter, const QImage& image, int x, int y, int width, int height)
@@ -77,7 +121,7 @@ void draw_image(QPainter& painter, const QImage& image, int x, int y, int width,
     if (image.isNull())
         return;
     const QRect target(x, y, width, height);
-    if (target.size() == image.size())
+    if (target.size() == image_size(image))
         painter.drawImage(target.topLeft(), image);
     else
         painter.drawImage(target, image);
@@ -89,11 +133,12 @@ QRegion region_from_mask(const QImage& mask)
     if (mask.isNull())
         return outline;
 
-    QImage flat(mask.size(), QImage::Format_RGB32);
+    // In window pixels: a denser mask is drawn down to them.
+    QImage flat(image_size(mask), QImage::Format_RGB32);
     flat.fill(Qt::white);
     {
         QPainter painter(&flat);
-        painter.drawImage(0, 0, mask);
+        painter.drawImage(QRect(QPoint(0, 0), flat.size()), mask);
     }
 
     std::vector<QRect> runs;

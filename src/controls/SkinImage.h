@@ -17,13 +17,23 @@ class QString;
 namespace kavrel {
 
 // Loads SkinsFolder() + fileName (PNG or BMP, with alpha where the file has it).
+// On a screen scaled above 100 % the picture's @2x version (NAME@2x.png) is
+// loaded instead where the skin has one, with device pixel ratio 2. Sizes and
+// positions below are in window (logical) pixels whichever was loaded.
 QImage load_skin_image(std::string_view fileName);
 
-// Loads an image from a full path (macro folder icons, menu pictures).
+// The density skin pictures are loaded at: 2 when any screen is scaled above
+// 100 %, else 1. Tests set it; 0 goes back to the screens'.
+int skinPixelRatio();
+void setSkinPixelRatioOverride(int ratio);
+
+// Loads an image from a full path (macro folder icons, menu pictures), its
+// @2x version where there is one as above.
 QImage loadImageFile(const QString& path);
 
 int image_width(const QImage& image);
 int image_height(const QImage& image);
+QSize image_size(const QImage& image);
 
 // A copy of the region (x, y, width, height) as an image of its own, or a null
 // image when the source is not loaded or the region misses it entirely. Parts

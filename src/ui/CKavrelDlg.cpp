@@ -10,6 +10,7 @@
 #include "controls/SkinMenu.h"
 #include "controls/SkinText.h"
 #include "controls/WindowMessage.h"
+#include "controls/WindowShape.h"
 #include "device/ApplyWorker.h"
 #include "device/DeviceNoticeHandler.h"
 #include "macro/KeyLabel.h"
@@ -238,9 +239,8 @@ bool CKavrelDlg::loadSkin()
         return false;
     }
     const QRegion outline = region_from_mask(load_skin_image("main_mask.png"));
-    setFixedSize(m_background.size());
-    if (!outline.isEmpty())
-        setMask(outline);
+    setFixedSize(image_size(m_background));
+    shapeSkinnedWindow(this, m_buffer, outline);
     placeWindow();
     createButtons();
     createKeyboardView();

@@ -118,7 +118,7 @@ CLedDlg::CLedDlg(QWidget* parent, LedColorView* view)
     setGeometry(place.left, place.top, place.right - place.left, place.bottom - place.top);
     m_background = clone_image_area(load_skin_image("main_nr.png"), x(), y(), width(), height());
     m_thumb = load_skin_image("slider.png");
-    prepareSkinnedWidget(this, m_background.size() == size() && isFullyOpaque(m_background));
+    prepareSkinnedWidget(this, image_size(m_background) == size() && isFullyOpaque(m_background));
     createCheckBox();
     createDropDowns();
     createSliders();

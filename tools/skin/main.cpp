@@ -9,6 +9,7 @@
 // ICONS/hicolor/ as NAME.png and NAME.svg. Exit 0 when every file was
 // written, 1 otherwise, 2 on a usage error.
 #include "KeyboardPicture.h"
+#include "Shapes.h"
 #include "SkinSizes.h"
 #include "SkinWriter.h"
 
@@ -85,7 +86,12 @@ bool writePicture(const QString& cfg, const QString& out)
     if (!loadModel(cfg))
         return false;
     QDir().mkpath(QFileInfo(out).absolutePath());
-    return skin::keyboardPicture().save(out);
+    if (!skin::keyboardPicture().save(out))
+        return false;
+    skin::setPictureScale(2);
+    const bool written = skin::keyboardPicture().save(skin::doubleDensityName(out));
+    skin::setPictureScale(1);
+    return written;
 }
 
 } // namespace
