@@ -32,9 +32,11 @@ PY
 
 now_ns() { date +%s%N; }
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
 
-# start_once TITLE COMMAND...: sets elapsed_ms (until the window is mapped), started (its pid) and
-# start_ns; leaves the program running. Not run in a subshell, so that these reach the caller.
+# start_once TITLE COMMAND...: sets elapsed_ms (until the window is mapped), cpu_ms (the program's CPU
+# time until then), started (its pid) and start_ns; leaves the program running. Not run in a
+# subshell, so that these reach the caller.
 start_once() {
     local title=$1; shift
     local t0 t1
@@ -44,6 +46,7 @@ start_once() {
     pids+=($started)
     timeout 30 xdotool search --sync --onlyvisible --name "^${title}\$" >/dev/null
     t1=$(now_ns)
+    cpu_ms=$(($(ticks "$started") * 1000 / hz))
     start_ns=$t0
     elapsed_ms=$(((t1 - t0) / 1000000))
 }
@@ -51,31 +54,32 @@ stop() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
 
 measure() { # label title command...
     local label=$1 title=$2; shift 2
-    local times=()
+    local times=() cpus=()
     start_once "$title" "$@"; stop "$started" # warm-up
     for _ in 1 2 3 4 5; do
         start_once "$title" "$@"
         times+=("$elapsed_ms")
+        cpus+=("$cpu_ms")
         stop "$started"
     done
-    local median
+    local median cpu
     median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p)
+    cpu=$(printf '%s\n' "${cpus[@]}" | sort -n | sed -n 3p)
     start_once "$title" "$@"
     local pid=$started
     local left=$((2000 - ($(now_ns) - start_ns) / 1000000))
     [ $left -gt 0 ] && sleep "$(awk "BEGIN{print $left/1000}")"
     local rss
     rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")
-    local hz before after
-    hz=$(getconf CLK_TCK)
+    local before after
     before=$(ticks "$pid")
     sleep 20
     after=$(ticks "$pid")
     stop "$pid"
     local idle
     idle=$(awk "BEGIN{printf \"%.3f\", ($after - $before) * 100 / $hz / 20}")
-    printf '%-20s start %5s ms (runs: %s)   memory %6.1f MB   idle %s %% of a core\n' \
-        "$label" "$median" "${times[*]}" "$(awk "BEGIN{print $rss/1024}")" "$idle"
+    printf '%-20s start %5s ms (runs: %s)   CPU until mapped %4s ms   memory %6.1f MB   idle %s %% of a core\n' \
+        "$label" "$median" "${times[*]}" "$cpu" "$(awk "BEGIN{print $rss/1024}")" "$idle"
 }
 
 measure "kavrel" "$title" "$bin/kavrel"

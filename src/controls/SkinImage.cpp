@@ -2,10 +2,13 @@
 
 #include "app/Paths.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QString>
 
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 namespace kavrel {
@@ -21,6 +24,76 @@ QImage premultiplied(QImage image)
     if (image.isNull() || image.format() == QImage::Format_ARGB32_Premultiplied)
         return image;
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// Decoded pictures by path. The same button and background pictures are asked for by many controls
+// and windows; each is decoded once and shared (QImage copies share their pixels until written to).
+// An entry is used only while the file still holds the same bytes it was decoded from, so a picture
+// replaced or removed on disk is never answered from memory. Reading a small file again is cheap;
+// decoding it is what costs.
+class PictureCache {
+public:
+    QImage load(const QString& path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            forget(path);
+            return {};
+        }
+        const QByteArray bytes = file.readAll();
+        {
+            std::lock_guard lock(m_mutex);
+            const auto found = m_pictures.find(path);
+            if (found != m_pictures.end() && found->second.bytes == bytes)
+                return found->second.image;
+        }
+        QImage image;
+        if (!image.loadFromData(bytes)) {
+            forget(path);
+            return {};
+        }
+        image = premultiplied(std::move(image));
+        std::lock_guard lock(m_mutex);
+        Entry& entry = m_pictures[path];
+        if (entry.bytes != bytes) {
+            m_bytesHeld += bytes.size() + image.sizeInBytes() - entry.bytes.size() - entry.image.sizeInBytes();
+            entry = {bytes, image};
+        }
+        if (m_bytesHeld > MaxBytesHeld) {
+            // Far more than one skin holds: start again rather than grow without bound.
+            m_pictures.clear();
+            m_bytesHeld = 0;
+        }
+        return image;
+    }
+
+private:
+    static constexpr qint64 MaxBytesHeld = qint64(64) << 20;
+
+    struct Entry {
+        QByteArray bytes;
+        QImage image;
+    };
+
+    void forget(const QString& path)
+    {
+        std::lock_guard lock(m_mutex);
+        const auto found = m_pictures.find(path);
+        if (found == m_pictures.end())
+            return;
+        m_bytesHeld -= found->second.bytes.size() + found->second.image.sizeInBytes();
+        m_pictures.erase(found);
+    }
+
+    std::mutex m_mutex;
+    std::unordered_map<QString, Entry> m_pictures;
+    qint64 m_bytesHeld = 0;
+};
+
+PictureCache& pictureCache()
+{
+    static PictureCache cache;
+    return cache;
 }
 
 void flushRuns(std::vector<QRect>& runs, QRegion& outline)
@@ -71,17 +144,13 @@ QImage load_skin_image(std::string_view fileName)
 QImage loadImageFile(const QString& path)
 {
     if (skinPixelRatio() > 1) {
-        QImage dense;
-        if (dense.load(doubleDensityPath(path))) {
-            dense = premultiplied(std::move(dense));
+        QImage dense = pictureCache().load(doubleDensityPath(path));
+        if (!dense.isNull()) {
             dense.setDevicePixelRatio(2);
             return dense;
         }
     }
-    QImage image;
-    if (!image.load(path))
-        return {};
-    return premultiplied(std::move(image));
+    return pictureCache().load(path);
 }
 
 int image_width(const QImage& image)

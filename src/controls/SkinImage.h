@@ -27,8 +27,10 @@ QImage load_skin_image(std::string_view fileName);
 int skinPixelRatio();
 void setSkinPixelRatioOverride(int ratio);
 
-// Loads an image from a full path (macro folder icons, menu pictures), its
-// @2x version where there is one as above.
+// Loads an image from a full path (macro folder icons, menu pictures), its @2x version where there is
+// one as above. A file is decoded once: later loads of the same unchanged file share the decoded pixels
+// (the copy detaches when written to); a file that changed on disk is decoded again, one that is gone
+// loads as a null image.
 QImage loadImageFile(const QString& path);
 
 int image_width(const QImage& image);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
 #include <thread>
 
 namespace kavrel {
@@ -111,6 +113,54 @@ TEST(SkinImages, MissingFilesLoadAsWidthZeroAndPicturesLoadFromTheSkinsFolder)
     // A file that is not a picture is "not loaded", never a crash.
     test::writeFile(skin.folder() / "skins" / "broken.png", "\x89PNG\r\n\x1a\n garbage");
     EXPECT_EQ(image_width(load_skin_image("broken.png")), 0);
+}
+
+TEST(SkinImages, APictureIsDecodedOnceAndLoadedAgainOnlyWhenTheFileChanges)
+{
+    test::TestSkin skin;
+    skin.add("shared.png", QSize(6, 4), Qt::red);
+    const QImage first = load_skin_image("shared.png");
+    const QImage second = load_skin_image("shared.png");
+    ASSERT_FALSE(first.isNull());
+    EXPECT_EQ(first.cacheKey(), second.cacheKey()) << "the second load shares the first one's pixels";
+
+    // Writing into a loaded picture never reaches the next load.
+    QImage scribbled = load_skin_image("shared.png");
+    scribbled.setPixelColor(0, 0, Qt::green);
+    EXPECT_EQ(load_skin_image("shared.png").pixelColor(0, 0), QColor(Qt::red));
+
+    // Rewritten in place with the same size and at once: the new content, not the remembered one.
+    skin.add("shared.png", QSize(6, 4), Qt::blue);
+    EXPECT_EQ(load_skin_image("shared.png").pixelColor(1, 1), QColor(Qt::blue));
+    skin.add("shared.png", QSize(3, 2), Qt::blue);
+    EXPECT_EQ(image_width(load_skin_image("shared.png")), 3);
+
+    // Gone from disk: not loaded, even though it was decoded before; broken: not loaded either.
+    std::filesystem::remove(skin.folder() / "skins" / "shared.png");
+    EXPECT_EQ(image_width(load_skin_image("shared.png")), 0);
+    skin.add("shared.png", QSize(6, 4), Qt::red);
+    EXPECT_EQ(image_width(load_skin_image("shared.png")), 6);
+    test::writeFile(skin.folder() / "skins" / "shared.png", "\x89PNG\r\n\x1a\n garbage");
+    EXPECT_EQ(image_width(load_skin_image("shared.png")), 0);
+}
+
+TEST(SkinImages, PicturesLoadFromSeveralThreadsAtOnce)
+{
+    test::TestSkin skin;
+    skin.add("a.png", QSize(8, 8), Qt::red);
+    skin.add("b.png", QSize(9, 9), Qt::blue);
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&wrong] {
+            for (int i = 0; i < 50; ++i) {
+                if (load_skin_image(i % 2 ? "a.png" : "b.png").width() != (i % 2 ? 8 : 9))
+                    ++wrong;
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(SkinImages, CuttingCopiesTheRegionAndNothingFromAMissingImage)

@@ -1,5 +1,6 @@
 // kavrel: the window program. It reads no command line, except that --version
 // and --help answer without starting (packaging and manual pages rely on them).
+#include "platform/SessionBus.h"
 #include "ui/CKavrelApp.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ int main(int argc, char* argv[])
                     "Starts the keyboard configuration window (or opens the one already running).\n");
         return 0;
     }
+    kavrel::platform::disableSessionBusAutolaunch();
     QApplication application(argc, argv);
     // Wayland compositors match the window to the menu entry by this name.
     QGuiApplication::setDesktopFileName(KAVREL_APP_ID);
