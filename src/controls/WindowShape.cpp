@@ -15,7 +15,8 @@ QRegion regionFromAlpha(const QImage& picture)
         return {};
     // In window pixels: a denser picture is taken at one pixel of its own per window pixel.
     const QSize size = picture.deviceIndependentSize().toSize();
-    const QImage argb = (picture.size() == size ? picture : picture.scaled(size)).convertToFormat(QImage::Format_ARGB32);
+    const QImage argb
+        = (picture.size() == size ? picture : picture.scaled(size)).convertToFormat(QImage::Format_ARGB32);
     std::vector<QRect> runs;
     bool transparentSeen = false;
     const int width = argb.width();

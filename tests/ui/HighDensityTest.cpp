@@ -165,8 +165,8 @@ TEST_F(HighDensity, TheShotToolDrawsTheWholeWindowAtTwiceTheSize)
         environment.remove("QT_SCALE_FACTOR");
         environment.insert("XDG_DATA_HOME", QString::fromStdString((work / "data").string()));
         shot.setProcessEnvironment(environment);
-        shot.start(QString::fromStdString((test::buildBinDir() / "kavrel-shot").string()),
-            QStringList{"--out", out} + scale);
+        shot.start(
+            QString::fromStdString((test::buildBinDir() / "kavrel-shot").string()), QStringList{"--out", out} + scale);
         EXPECT_TRUE(shot.waitForFinished(60000));
         EXPECT_EQ(shot.exitCode(), expectedStatus) << shot.readAllStandardError().toStdString();
         return QImage(out).convertToFormat(QImage::Format_ARGB32);
