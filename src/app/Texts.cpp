@@ -10,7 +10,7 @@ namespace kavrel {
 namespace {
 
 // Grouped by where the program shows them.
-constexpr std::array<std::string_view, 116> Keys = {
+constexpr std::array<std::string_view, 128> Keys = {
     // start-up and main window
     "tc_title",
     "tc_mutex",
@@ -133,6 +133,19 @@ constexpr std::array<std::string_view, 116> Keys = {
     "tc_macro_msg22",
     "tc_msg6",
     "tc_msg7",
+    // macro page: questions and messages about unsaved, unreleased, damaged and used macros
+    "tc_yes",
+    "tc_no",
+    "tc_macro_full",
+    "tc_macro_unreleased",
+    "tc_macro_unsaved",
+    "tc_macro_write_failed",
+    "tc_macro_loop_range",
+    "tc_macro_delete",
+    "tc_macro_delete_keys",
+    "tc_macro_damaged",
+    "tc_macro_name_damaged",
+    "tc_macro_not_playable",
 };
 
 constexpr bool allKeysGiven()

@@ -47,6 +47,8 @@ void drawInBox(QPainter& painter, const QImage& image, const QRect& box)
     }
 }
 
+constexpr int DisabledTextAlpha = 110;
+
 QStandardItem* newItem(const QString& text)
 {
     auto* item = new QStandardItem(text);
@@ -305,6 +307,25 @@ void CTreeCtrlEx::selectItem(TreeItem item)
     viewport()->update();
 }
 
+void CTreeCtrlEx::setItemDisabled(TreeItem item, const QString& why)
+{
+    if (!isRealItem(item))
+        return;
+    item->setFlags(Qt::ItemIsSelectable);
+    item->setData(why, Qt::ToolTipRole);
+    viewport()->update();
+}
+
+bool CTreeCtrlEx::itemDisabled(TreeItem item) const
+{
+    return isRealItem(item) && !(item->flags() & Qt::ItemIsEnabled);
+}
+
+QString CTreeCtrlEx::itemNote(TreeItem item) const
+{
+    return isRealItem(item) ? item->data(Qt::ToolTipRole).toString() : QString();
+}
+
 QString CTreeCtrlEx::itemText(TreeItem item) const
 {
     return isRealItem(item) ? item->text() : QString();
@@ -399,7 +420,10 @@ void CTreeCtrlEx::paintRow(QPainter& painter, const TreeItemRec& record, const Q
     else if (hasIcon)
         textLeft = left + record.nTextOffset;
     painter.setFont(selected ? m_selectedFont : m_font);
-    painter.setPen(colorOfColorRef(selected ? m_textSelected : m_textNormal));
+    QColor pen = colorOfColorRef(selected ? m_textSelected : m_textNormal);
+    if (!(record.hItem->flags() & Qt::ItemIsEnabled))
+        pen.setAlpha(DisabledTextAlpha); // greyed: shown, not offered
+    painter.setPen(pen);
     drawSkinText(painter, boxOf(textLeft, top, width - 5, bottom), record.hItem->text(), StandardTextFormat);
 }
 
@@ -456,6 +480,8 @@ void CTreeCtrlEx::mouseMoveEvent(QMouseEvent* event)
     m_hoverItem = item;
     const QString text = itemText(item);
     m_toolTipText = text.size() > ToolTipTextLimit ? text : QString();
+    if (const QString note = itemNote(item); !note.isEmpty())
+        m_toolTipText = m_toolTipText.isEmpty() ? note : m_toolTipText + "\n" + note;
     if (m_toolTipText.isEmpty())
         QToolTip::hideText();
 }

@@ -101,6 +101,13 @@ public:
     int WalkChildren(TreeItem item, const WalkCallback& callback, void* data, bool recursive);
     void ToggleExpand(TreeItem item);
 
+    // An item shown greyed that its owner does not offer (a damaged file, a
+    // macro the keyboard cannot take); its tooltip says why. It can still be
+    // selected, so that the owner can say why when it is chosen.
+    void setItemDisabled(TreeItem item, const QString& why);
+    bool itemDisabled(TreeItem item) const;
+    QString itemNote(TreeItem item) const;
+
     TreeItem selectedItem() const;
     void selectItem(TreeItem item);
     QString itemText(TreeItem item) const;

@@ -23,7 +23,9 @@ QImage premultiplied(QImage image)
 {
     if (image.isNull() || image.format() == QImage::Format_ARGB32_Premultiplied)
         return image;
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // In place where the depth stays (a decoded ARGB32 picture): no second window-sized buffer.
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    return image;
 }
 
 // Decoded pictures by path. The same button and background pictures are asked for by many controls
@@ -196,31 +198,30 @@ void draw_image(QPainter& painter, const QImage& image, int x, int y, int width,
         painter.drawImage(target, image);
 }
 
-QRegion region_from_mask(const QImage& mask)
+namespace {
+
+// Flattened onto white, a premultiplied pixel becomes colour + (255 - alpha) in each channel: pure white
+// exactly when every colour channel equals the alpha.
+bool flattensToWhite(QRgb premultipliedPixel)
+{
+    const QRgb alpha = premultipliedPixel >> 24;
+    return (premultipliedPixel & White) == ((alpha << 16) | (alpha << 8) | alpha);
+}
+
+// The runs of pixels for which white(row, x) is false, row by row, united into one region.
+template <typename RowWhite> QRegion outlineOfRuns(int width, int height, RowWhite rowWhite)
 {
     QRegion outline;
-    if (mask.isNull())
-        return outline;
-
-    // In window pixels: a denser mask is drawn down to them.
-    QImage flat(image_size(mask), QImage::Format_RGB32);
-    flat.fill(Qt::white);
-    {
-        QPainter painter(&flat);
-        painter.drawImage(QRect(QPoint(0, 0), flat.size()), mask);
-    }
-
     std::vector<QRect> runs;
     runs.reserve(RegionBatch);
-    const int width = flat.width();
-    for (int y = 0; y < flat.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(flat.constScanLine(y));
+    for (int y = 0; y < height; ++y) {
+        const auto white = rowWhite(y);
         int x = 0;
         while (x < width) {
-            while (x < width && (row[x] & White) == White)
+            while (x < width && white(x))
                 ++x;
             const int start = x;
-            while (x < width && (row[x] & White) != White)
+            while (x < width && !white(x))
                 ++x;
             if (x > start) {
                 runs.emplace_back(start, y, x - start, 1);
@@ -233,13 +234,50 @@ QRegion region_from_mask(const QImage& mask)
     return outline;
 }
 
+} // namespace
+
+QRegion region_from_mask(const QImage& mask)
+{
+    if (mask.isNull())
+        return {};
+    if (mask.devicePixelRatio() != 1) {
+        // The outline is in window pixels: a denser mask is read at one of its pixels per window pixel.
+        QImage single = mask.scaled(image_size(mask));
+        single.setDevicePixelRatio(1);
+        return region_from_mask(single);
+    }
+    // A one-bit mask is read bit by bit through its two colours, without an ARGB copy of the window's size.
+    const bool mono = mask.format() == QImage::Format_Mono || mask.format() == QImage::Format_MonoLSB;
+    if (mono && mask.colorCount() >= 2) {
+        const bool whiteIndex[2]
+            = {flattensToWhite(qPremultiply(mask.color(0))), flattensToWhite(qPremultiply(mask.color(1)))};
+        const bool lsb = mask.format() == QImage::Format_MonoLSB;
+        return outlineOfRuns(mask.width(), mask.height(), [&](int y) {
+            const uchar* row = mask.constScanLine(y);
+            return [row, lsb, &whiteIndex](int x) {
+                const int bit = lsb ? (row[x >> 3] >> (x & 7)) & 1 : (row[x >> 3] >> (7 - (x & 7))) & 1;
+                return whiteIndex[bit];
+            };
+        });
+    }
+    // Other pictures are scanned premultiplied, without painting a window-sized copy onto white first.
+    const QImage pixels = premultiplied(mask);
+    return outlineOfRuns(pixels.width(), pixels.height(), [&](int y) {
+        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        return [row](int x) { return flattensToWhite(row[x]); };
+    });
+}
+
 bool isFullyOpaque(const QImage& image)
 {
     if (image.isNull())
         return false;
     if (!image.hasAlphaChannel())
         return true;
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    // Premultiplying keeps the alpha byte: the loaded pictures are scanned as they are, without a copy.
+    const bool argbAlready
+        = image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_ARGB32;
+    const QImage argb = argbAlready ? image : image.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < argb.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
         for (int x = 0; x < argb.width(); ++x) {

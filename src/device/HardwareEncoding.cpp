@@ -4,6 +4,10 @@
 #include "macro/StMacro.h"
 #include "model/KeyNames.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace kavrel {
 namespace {
 
@@ -237,9 +241,20 @@ std::vector<int> KEYINFO_2_Matrix(
 void StMacro_To_HdMacro(const StMacro& macro, HdMacro& out)
 {
     out.fill(0);
+    // The last event's three bytes always stay zero.
+    constexpr std::size_t Room = MacroSlotBytes - HdMacroEventBytes;
+    // Presses not yet released, as (modifier flag, code) in the order pressed.
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> open;
     std::size_t o = 0;
+    auto put = [&](bool release, std::uint32_t delay, std::uint8_t flag, std::uint8_t code) {
+        const std::uint32_t d = delay / 10;
+        out[o] = std::uint8_t((release ? 0x80 : 0x00) | (d & 0x7F));
+        out[o + 1] = std::uint8_t(((d >> 7) & 0x0F) | flag);
+        out[o + 2] = code;
+        o += HdMacroEventBytes;
+    };
     for (const StMacroEvent& event : macro.Events) {
-        if (event.wKey == 0 || o >= out.size() - HdMacroEventBytes)
+        if (event.wKey == 0)
             break;
         const auto vk = std::uint8_t(event.wKey & 0xFF);
         const std::uint8_t modifier = macroModifierBit(vk);
@@ -248,12 +263,26 @@ void StMacro_To_HdMacro(const StMacro& macro, HdMacro& out)
             WriteLog("StMacro_To_HdMacro: get wrong hid");
             continue;
         }
-        const std::uint32_t d = event.dwDelay / 10;
-        out[o] = std::uint8_t((event.wDown == 0 ? 0x80 : 0x00) | (d & 0x7F));
-        out[o + 1] = std::uint8_t(((d >> 7) & 0x0F) | (modifier != 0 ? 0xF0 : 0x00));
-        out[o + 2] = code;
-        o += HdMacroEventBytes;
+        const std::pair<std::uint8_t, std::uint8_t> key{modifier != 0 ? 0xF0 : 0x00, code};
+        const bool release = event.wDown == 0;
+        const auto held = std::find(open.begin(), open.end(), key);
+        std::size_t openAfter = open.size();
+        if (release && held != open.end())
+            --openAfter;
+        else if (!release && held == open.end())
+            ++openAfter;
+        // Taken only while every press still open afterwards can be released in the room left.
+        if (o + HdMacroEventBytes * (1 + openAfter) > Room)
+            break;
+        put(release, event.dwDelay, key.first, key.second);
+        if (release && held != open.end())
+            open.erase(held);
+        else if (!release && held == open.end())
+            open.push_back(key);
     }
+    // Whatever the macro left pressed is released, the last pressed first.
+    for (auto it = open.rbegin(); it != open.rend(); ++it)
+        put(true, 0, it->first, it->second);
 }
 
 int ColorToIndex(std::uint32_t color)

@@ -41,6 +41,10 @@ std::vector<int> KEYINFO_2_Matrix(
     KeyTableSpan keys, KeyTableSpan keyTable, MatrixWords& matrix, const MacroLookup& macros);
 
 // A macro in the keyboard's 48-byte form: at most 15 three-byte events.
+// Whatever the record holds, no key is left held down: events are taken only
+// while every press still open can be released in the room left, and every
+// open press is then released (last pressed first, no pause before). A macro
+// whose presses are all released within 15 events is encoded unchanged.
 void StMacro_To_HdMacro(const StMacro& macro, HdMacro& out);
 
 // The 3-bit colour index (4 red, 2 green, 1 blue) of a colour r + 256g + 65536b.

@@ -1,13 +1,17 @@
 #include "macro/LibraryCommands.h"
 
+#include "macro/KeyLabel.h"
 #include "macro/Macro.h"
 #include "macro/MacroLibrary.h"
+#include "model/Lists.h"
 #include "model/Profile.h"
 #include "model/TimeId.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileRead.h"
 #include "xml/Utf.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -118,6 +122,52 @@ std::vector<int> ResetKeysOfMissingMacros(PROFILE& profile)
         reset.push_back(i);
     }
     return reset;
+}
+
+std::vector<MacroKeyUse> keysUsingMacros(const std::vector<std::uint32_t>& ids)
+{
+    std::vector<MacroKeyUse> uses;
+    for (const PROFILE& profile : ProfileList) {
+        for (int i = 0; i < KeyTableSize; ++i) {
+            const KEYINFO& key = profile.keys[i];
+            const std::uint32_t id = key.macroId;
+            if (key.kind == KindMacro && std::find(ids.begin(), ids.end(), id) != ids.end())
+                uses.push_back({profileName(profile), i, keyinfo_to_text(KeyTable[std::size_t(i)])});
+        }
+    }
+    return uses;
+}
+
+std::string describeKeyUses(const std::vector<MacroKeyUse>& uses)
+{
+    std::string text;
+    for (const MacroKeyUse& use : uses) {
+        if (!text.empty())
+            text += ", ";
+        text += use.keyName + " (" + use.profile + ")";
+    }
+    return text;
+}
+
+int ResetKeysOfMissingMacrosEverywhere()
+{
+    int count = 0;
+    for (PROFILE& profile : ProfileList)
+        count += int(ResetKeysOfMissingMacros(profile).size());
+    return count;
+}
+
+std::string nameWithoutMacroExtension(std::string_view name)
+{
+    constexpr std::string_view Extension = ".mck";
+    if (name.size() > Extension.size()) {
+        std::string tail(name.substr(name.size() - Extension.size()));
+        for (char& c : tail)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (tail == Extension)
+            name.remove_suffix(Extension.size());
+    }
+    return std::string(name);
 }
 
 } // namespace kavrel

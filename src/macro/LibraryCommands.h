@@ -2,6 +2,7 @@
 
 #include "macro/MacroFile.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,24 @@ std::string fileTitle(const std::string& path);
 std::string folderName(const std::string& path);
 
 struct PROFILE;
+
+// A key of a stored profile that is assigned one of the given macros.
+struct MacroKeyUse {
+    std::string profile; // the profile's name
+    int key = 0; // index in the key table
+    std::string keyName; // the key's factory label ("F1", "A")
+};
+// Every such key, in every profile of ProfileList (in list order). The caller
+// holds ApplyDataMutex().
+std::vector<MacroKeyUse> keysUsingMacros(const std::vector<std::uint32_t>& ids);
+// "F1 (Profile 1), A (Profile 3)".
+std::string describeKeyUses(const std::vector<MacroKeyUse>& uses);
+// ResetKeysOfMissingMacros on every profile of ProfileList; the number of keys reset.
+int ResetKeysOfMissingMacrosEverywhere();
+
+// A typed name without a ".mck" the user may have added; every other "."
+// and the rest of the name are kept as typed.
+std::string nameWithoutMacroExtension(std::string_view name);
 
 // Gives every key of the profile that is assigned a macro no longer in
 // MacroList its default assignment from the key table again (after a macro or

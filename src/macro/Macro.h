@@ -17,6 +17,18 @@ StMacro NewBlankMacro(std::string_view name);
 // Appends a heap copy of the record to MacroList; false when memory runs out.
 bool AddToList(const StMacro& macro);
 
+// Macro ids are compared and stored in all their 32 bits everywhere: a key's
+// macroId, a library item's value and every MacroList lookup. A file whose id
+// has high bits set is found, assigned, applied and edited like any other.
+inline std::uint32_t macroIdOfValue(std::int32_t value)
+{
+    return std::uint32_t(value);
+}
+inline std::int32_t valueOfMacroId(std::uint32_t id)
+{
+    return std::int32_t(id);
+}
+
 // The first MacroList entry with this id, or null.
 StMacro* FindMacroById(std::uint32_t id);
 

@@ -151,6 +151,11 @@ void MacroRecorder::start()
     m_previous.reset();
 }
 
+bool MacroRecorder::full() const
+{
+    return m_count >= MacroEventMax;
+}
+
 KeyRows MacroRecorder::take(int code, bool release, std::uint64_t timestampMs, bool autoDelay, bool listHasRows)
 {
     if (m_previous && m_previous->code == code && m_previous->release == release)

@@ -102,6 +102,8 @@ public:
     KeyRows take(int code, bool release, std::uint64_t timestampMs, bool autoDelay, bool listHasRows);
 
     int acceptedCount() const { return m_count; }
+    // True once MacroEventMax events were taken: a recording stops there.
+    bool full() const;
 
 private:
     struct Previous {

@@ -5,6 +5,7 @@
 #include "macro/MacroLibrary.h"
 #include "platform/FileRead.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -87,25 +88,49 @@ std::string macroReadMessage(const MacroReadResult& result)
     return {};
 }
 
-bool WriteMacroFile(const std::filesystem::path& path, StMacro& entry, bool replace)
+int writeMacroRecord(const std::filesystem::path& path, const StMacro& record, bool replace)
 {
+    StMacro clean = record;
+    clean.dwFlags &= ~MacroDirtyBits;
     platform::AtomicFile file = MyCreateFile(path);
-    if (!file.isOpen())
-        return false;
-    entry.dwFlags &= ~MacroDirtyBits;
-    const MacroFileBytes bytes = EncodeMacroFile(entry);
-    if (file.write(std::as_bytes(std::span(bytes))) && file.commit(replace))
-        return true;
-    WriteLog("Flush_Dirty_Macro: WriteFile err=0x%x, %s", unsigned(file.lastError().error), path.c_str());
-    return false;
+    int error = 0;
+    if (!file.isOpen()) {
+        error = file.lastError().error;
+    } else {
+        const MacroFileBytes bytes = EncodeMacroFile(clean);
+        if (file.write(std::as_bytes(std::span(bytes))) && file.commit(replace))
+            return 0;
+        error = file.lastError().error;
+    }
+    if (error == 0)
+        error = EIO;
+    WriteLog("Flush_Dirty_Macro: WriteFile err=0x%x, %s", unsigned(error), path.c_str());
+    return error;
 }
 
-bool FlushDirtyMacroRecord(const std::filesystem::path& path, std::uint32_t id, bool replace)
+bool WriteMacroFile(const std::filesystem::path& path, StMacro& entry, bool replace, int* errorOut)
+{
+    const int error = writeMacroRecord(path, entry, replace);
+    if (error != 0) {
+        if (errorOut)
+            *errorOut = error;
+        return false;
+    }
+    entry.dwFlags &= ~MacroDirtyBits;
+    return true;
+}
+
+bool FlushDirtyMacroRecord(const std::filesystem::path& path, std::uint32_t id, bool replace, int* errorOut)
 {
     StMacro* entry = FindMacroById(id);
     if (!entry || (entry->dwFlags & MacroDirtyBits) == 0)
         return false;
-    return WriteMacroFile(path, *entry, replace);
+    return WriteMacroFile(path, *entry, replace, errorOut);
+}
+
+std::string writeErrorText(int error)
+{
+    return std::strerror(error);
 }
 
 } // namespace kavrel

@@ -45,16 +45,25 @@ MacroReadResult ReadMacroFile(const std::filesystem::path& path, int mouseKeyMas
 // valid macro file."; empty for an accepted one.
 std::string macroReadMessage(const MacroReadResult& result);
 
-// The write step of Flush_Dirty_Macro for one MacroList entry: clears the
-// change bits of dwFlags, encodes the record and replaces the file whole
-// through MyCreateFile (they stay cleared even when the write fails). A
-// failure logs "Flush_Dirty_Macro: WriteFile err=0x%x, %s". With replace off
-// an existing file at the path is left alone and the write fails (EEXIST).
-bool WriteMacroFile(const std::filesystem::path& path, StMacro& entry, bool replace = true);
+// Encodes a record (change bits cleared) and replaces the file whole through
+// MyCreateFile. Returns 0 or the errno of the failure, which is logged as
+// "Flush_Dirty_Macro: WriteFile err=0x%x, %s". With replace off an existing
+// file at the path is left alone and the write fails (EEXIST).
+int writeMacroRecord(const std::filesystem::path& path, const StMacro& record, bool replace = true);
+
+// The write step of Flush_Dirty_Macro for one MacroList entry. The change
+// bits of dwFlags are cleared only when the file was written: a macro whose
+// write failed stays marked unsaved. errorOut gets the errno of a failure.
+bool WriteMacroFile(const std::filesystem::path& path, StMacro& entry, bool replace = true, int* errorOut = nullptr);
 
 // Steps 3 to 5 of Flush_Dirty_Macro: finds the MacroList entry with the id and
 // writes it to the path when one of its change bits is set. False when there
-// is no such entry, nothing was changed, or the write failed.
-bool FlushDirtyMacroRecord(const std::filesystem::path& path, std::uint32_t id, bool replace = true);
+// is no such entry, nothing was changed, or the write failed (errorOut then
+// gets the errno; it stays untouched otherwise).
+bool FlushDirtyMacroRecord(
+    const std::filesystem::path& path, std::uint32_t id, bool replace = true, int* errorOut = nullptr);
+
+// The reason of a failed write in words ("Permission denied").
+std::string writeErrorText(int error);
 
 } // namespace kavrel

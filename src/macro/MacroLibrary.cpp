@@ -9,6 +9,7 @@
 #include "platform/UniqueFd.h"
 #include "xml/Utf.h"
 
+#include <cctype>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -86,11 +87,24 @@ std::vector<Listed> listFolder(const std::string& folder, int* errorOut = nullpt
     return entries;
 }
 
+bool hasMacroExtension(std::string_view fileName)
+{
+    if (fileName.size() < 4)
+        return false;
+    std::string extension(fileName.substr(fileName.size() - 4));
+    for (char& c : extension)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".mck";
+}
+
 void loadMacroFile(const std::string& path, const std::string& fileName, const LoadMacroOptions& options)
 {
     MacroReadResult read = ReadMacroFile(path, options.anyMouseKeys ? ~0 : Cfg.MacroHasMsKey);
-    if (!read.ok())
+    if (!read.ok()) {
+        if (options.view && hasMacroExtension(fileName))
+            options.view->addDamaged(options.parent, macroTitleOfFileName(fileName), path, read);
         return;
+    }
     if (options.newIds) {
         read.macro.dwId = MakeTimeId();
         read.macro.dwFlags |= MacroSettingsChanged;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "macro/MacroFile.h"
 #include "macro/StMacro.h"
 #include "platform/AtomicFile.h"
 
@@ -40,6 +41,13 @@ public:
     virtual void* addGroup(void* parent, const std::string& name, const std::string& iconPath) = 0;
     // An accepted macro file, with its title (file name cut at its last ".").
     virtual void addMacro(void* parent, const std::string& title, const std::string& path, const StMacro& macro) = 0;
+    // A file named *.mck that cannot be used (short, not a macro, mouse
+    // actions not allowed). Other files that are not macros are not reported.
+    virtual void addDamaged(
+        void* parent, const std::string& title, const std::string& path, const MacroReadResult& read)
+    {
+        (void)parent, (void)title, (void)path, (void)read;
+    }
 };
 
 struct LoadMacroOptions {

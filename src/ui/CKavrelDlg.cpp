@@ -14,6 +14,7 @@
 #include "device/ApplyWorker.h"
 #include "device/DeviceNoticeHandler.h"
 #include "macro/KeyLabel.h"
+#include "macro/MacroCatalog.h"
 #include "macro/MacroLibrary.h"
 #include "macro/MacroList.h"
 #include "model/Lists.h"
@@ -190,7 +191,7 @@ bool CKavrelDlg::initialise()
     m_workerStarted = true;
     {
         std::lock_guard lock(ApplyDataMutex());
-        LoadMacroFolder(MacroLibraryRoot(), true, {.subFolders = Cfg.MacroDir != 0, .addToList = true});
+        ReloadMacroLibrary();
     }
     if (m_trayMode == 1 || m_trayMode == 3)
         createTray();
@@ -548,6 +549,11 @@ void CKavrelDlg::runMacroPage()
     emit macroPageRequested();
     CMacroDlg page(this, [this](const std::vector<int>&) { refreshKeyboardView(); });
     page.exec();
+    {
+        // The picker offers what the page left in the library.
+        std::lock_guard lock(ApplyDataMutex());
+        ReloadMacroLibrary();
+    }
     refreshKeyboardView();
 }
 

@@ -12,7 +12,8 @@
 #include "controls/SkinText.h"
 #include "controls/WindowMessage.h"
 #include "macro/KeyLabel.h"
-#include "macro/MacroLibrary.h"
+#include "macro/Macro.h"
+#include "macro/MacroCatalog.h"
 #include "macro/StMacro.h"
 #include "model/KeyNames.h"
 #include "platform/MessageBox.h"
@@ -20,6 +21,7 @@
 #include "ui/CMsgDlg.h"
 #include "ui/ComboCapture.h"
 #include "ui/KeyCapture.h"
+#include "ui/LibraryTree.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -51,34 +53,6 @@ QRect headingBand(QPoint control)
 {
     return QRect(QPoint(control.x() + 5, control.y() - 25), QPoint(control.x() + 219, control.y() - 6));
 }
-
-// Fills the macro tree from the library walk: sub-folders become groups,
-// macro files leaves carrying the macro's id.
-class TreeSink : public MacroFolderSink {
-public:
-    explicit TreeSink(CTreeCtrlEx& tree)
-        : m_tree(tree)
-    {
-    }
-
-    void* addGroup(void* parent, const std::string& name, const std::string& iconPath) override
-    {
-        TreeItem group = m_tree.AddItem(static_cast<TreeItem>(parent), false, true, QString::fromStdString(iconPath),
-            QString::fromStdString(name), 0, 0, 5);
-        // A folder nested deeper than the tree takes groups keeps its macros in
-        // the deepest group the tree could make.
-        return group ? group : parent;
-    }
-
-    void addMacro(void* parent, const std::string& title, const std::string&, const StMacro& macro) override
-    {
-        m_tree.AddItem(static_cast<TreeItem>(parent), false, false, {}, QString::fromStdString(title),
-            std::int32_t(macro.dwId), 0, 5);
-    }
-
-private:
-    CTreeCtrlEx& m_tree;
-};
 
 } // namespace
 
@@ -234,13 +208,9 @@ void CKeyFunPickDlg::showPage(int page)
 
 void CKeyFunPickDlg::fillMacroTree()
 {
-    TreeSink sink(*m_tree);
-    LoadMacroOptions options;
-    options.view = &sink;
-    options.parent = m_tree->RootItem();
-    options.subFolders = Cfg.MacroDir != 0;
-    options.anyMouseKeys = true;
-    LoadMacroFolder(MacroLibraryRoot(), true, options);
+    // The library the apply uses: a macro offered here is one it finds;
+    // files it cannot use are shown greyed, with why.
+    fillLibraryTree(*m_tree, m_tree->RootItem(), MacroCatalog(), false);
 }
 
 void CKeyFunPickDlg::onButton(CPngBtn* button)
@@ -301,9 +271,11 @@ void CKeyFunPickDlg::onOk()
         const TreeItemRec* record = item ? m_tree->FindItemRec(item) : nullptr;
         if (!record || record->nKind != TreeLeaf)
             return void(tellNothingChosen());
+        if (m_tree->itemDisabled(item))
+            return void(show_message_text(this, m_tree->itemNote(item)));
         clearTail();
         m_keyInfo.setFirstWord(std::uint32_t(KindMacro) << 24);
-        m_keyInfo.macroId = std::uint32_t(record->nValue) & 0xFFFFFF;
+        m_keyInfo.macroId = macroIdOfValue(record->nValue);
         break;
     }
     case MediaPage:

@@ -15,9 +15,11 @@
 #include "macro/Macro.h"
 #include "macro/MacroLibrary.h"
 #include "macro/MacroList.h"
+#include "ui/CMacroDlgParts.h"
 #include "ui/CMsgDlg.h"
 #include "ui/KeyCapture.h"
 
+#include <QCloseEvent>
 #include <QCursor>
 #include <QDateTime>
 #include <QFocusEvent>
@@ -31,6 +33,8 @@
 
 namespace kavrel {
 
+using macropage::text;
+
 namespace {
 
 // Positions of the page, as (left, top, right, bottom) in client pixels; a is cfg.ini Macro_Opt_X.
@@ -42,11 +46,6 @@ QRect ltrb(int left, int top, int right, int bottom)
 QRect rectOf(const Rect& r)
 {
     return ltrb(r.left, r.top, r.right, r.bottom);
-}
-
-QString text(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
 }
 
 constexpr int ExitInsetRight = 36;
@@ -130,16 +129,16 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
 CMacroDlg::~CMacroDlg()
 {
     close_menu();
-    // A page that goes without its exit button still writes what was changed
-    // (without asking anything: no box is shown from a window being destroyed).
+    // A page that goes without its exit button (the program ending) cannot
+    // ask: what was changed is written rather than lost.
     m_silent = true;
-    if (!m_closed)
-        m_library->WalkChildren(
-            m_library->RootItem(),
-            [this](TreeItem item, TreeItemRec* record, const QString& name, void*) {
-                return flushDirtyMacro(item, record, name);
-            },
-            nullptr, true);
+    if (!m_closed) {
+        if (m_recording)
+            stopRecording();
+        if (m_session.isModified())
+            saveSession();
+        flushAll();
+    }
 }
 
 void CMacroDlg::createControls()
@@ -188,7 +187,15 @@ void CMacroDlg::createControls()
     m_countBox->setFont(m_pageFont);
     m_countBox->setStyleSheet(QString("QLineEdit { color: %1; background: %2; border: 1px solid %1; }")
                                   .arg(colorOfColorRef(CountBoxText).name(), colorOfColorRef(CountBoxFill).name()));
-    connect(m_countBox, &QLineEdit::textChanged, this, &CMacroDlg::onCountTextChanged);
+    // The count is checked when the user leaves the field (or presses Enter in it), not at each keystroke.
+    connect(m_countBox, &QLineEdit::editingFinished, this, &CMacroDlg::onCountEdited);
+    connect(m_countBox, &QLineEdit::textEdited, this, [this](const QString& value) {
+        const int count = value.toInt();
+        if (m_session.isOpen() && count >= 1 && count <= MacroLoopMax) {
+            m_session.setLoopCount(count);
+            updateSaveButton();
+        }
+    });
     m_countBox->show();
 }
 
@@ -299,19 +306,23 @@ void CMacroDlg::mousePressEvent(QMouseEvent* event)
 
 void CMacroDlg::reject()
 {
-    // Esc, the window manager's close and the like do not close the page: only its exit button does.
+    // Esc and the like do not close the page: only its exit button does.
+}
+
+void CMacroDlg::closeEvent(QCloseEvent* event)
+{
+    // The window manager's close button: as the exit button, asking first.
+    event->ignore();
+    closePage();
 }
 
 void CMacroDlg::closePage()
 {
     if (m_recording)
         stopRecording();
-    m_library->WalkChildren(
-        m_library->RootItem(),
-        [this](TreeItem item, TreeItemRec* record, const QString& name, void*) {
-            return flushDirtyMacro(item, record, name);
-        },
-        nullptr, true);
+    if (!leaveMacro())
+        return;
+    flushAll();
     m_closed = true;
     done(QDialog::Accepted);
 }
@@ -335,13 +346,22 @@ void CMacroDlg::onButton(CPngBtn* button)
         m_recording ? stopRecording() : startRecording();
     } else if (button == m_delay) {
         m_delay->set_checked(m_delay->checkedState() ? 0 : 1);
+        if (m_session.isOpen())
+            m_session.setAutoDelay(m_delay->checkedState() != 0);
+        updateSaveButton();
     } else if (button == m_countRadio) {
         selectLoopMode(MacroLoopCount);
         setCountText("1");
-        markCurrent(MacroSettingsChanged);
+        if (m_session.isOpen()) {
+            m_session.setLoopMode(MacroLoopCount);
+            m_session.setLoopCount(1);
+        }
+        updateSaveButton();
     } else if (button == m_loopMode2) {
         selectLoopMode(MacroLoopMode2);
-        markCurrent(MacroSettingsChanged);
+        if (m_session.isOpen())
+            m_session.setLoopMode(MacroLoopMode2);
+        updateSaveButton();
     } else if (button == m_insert) {
         if (!isMacroItem(selectedLibraryItem())) {
             show_message(this, "tc_macro_msg1");
@@ -349,50 +369,48 @@ void CMacroDlg::onButton(CPngBtn* button)
         }
         openInsertMenu();
     } else if (button == m_save) {
-        storeMacroSettings();
-        const TreeItem item = selectedLibraryItem();
-        if (isMacroItem(item)) {
-            flushDirtyMacro(item, m_library->FindItemRec(item), m_library->itemText(item));
-            setSaveVisible(false);
-        }
+        onCountEdited();
+        saveSession();
     } else if (button == m_exit) {
         closePage();
     }
 }
 
-void CMacroDlg::onCountTextChanged(const QString& value)
+void CMacroDlg::onCountEdited()
 {
-    if (value.isEmpty())
+    if (!m_session.isOpen() || m_countBox->isHidden())
         return;
     bool ok = false;
-    const int count = value.toInt(&ok);
+    const int count = m_countBox->text().toInt(&ok);
     if (ok && count >= 1 && count <= MacroLoopMax) {
-        markCurrent(MacroSettingsChanged);
+        m_session.setLoopCount(count);
+        m_countBeforeEdit = count;
+        updateSaveButton();
         return;
     }
-    show_message_text(this, QString("Loop Count = 1 ~ %1").arg(MacroLoopMax));
-    setCountText("1");
+    // Back to the count the field held before this edit.
+    m_session.setLoopCount(m_countBeforeEdit);
+    setCountText(QString::number(m_countBeforeEdit));
+    updateSaveButton();
+    if (!m_silent)
+        show_message_text(this, text("tc_macro_loop_range").arg(MacroLoopMax));
 }
 
 void CMacroDlg::onListItemClick(int listId, TreeItem item)
 {
     if (m_recording || listId != LibraryViewId)
         return;
-    if (!item) {
-        m_keys->DeleteAllItems();
+    if (item && item == m_sessionItem)
         return;
-    }
-    const TreeItemRec* record = m_library->FindItemRec(item);
-    if (!record) {
+    if (item && !m_library->FindItemRec(item)) {
         show_message_text(this, "OnListItemClick: pItem=0");
         return;
     }
-    if (record->nKind == TreeGroup) {
-        m_keys->DeleteAllItems();
-    } else if (const StMacro* macro = currentMacro()) {
-        showMacro(*macro, true);
+    if (!leaveMacro()) {
+        m_library->selectItem(m_sessionItem); // the user stays on the macro whose save failed
+        return;
     }
-    setSaveVisible(false);
+    openSession(item);
 }
 
 void CMacroDlg::onContextMenu(int listId, TreeItem item)
@@ -409,12 +427,18 @@ void CMacroDlg::onContextMenu(int listId, TreeItem item)
         commands = {CmdEditRow, CmdDeleteRow};
     } else if (item) {
         onListItemClick(LibraryViewId, item);
-        if (isGroupItem(item))
+        if (selectedLibraryItem() != item)
+            return; // the user stayed on a macro whose changes could not be saved
+        if (m_library->itemDisabled(item))
+            commands = {CmdDelete}; // a file that cannot be read: it can only go
+        else if (isGroupItem(item))
             commands = {CmdNewMacro, CmdNewGroup, CmdRename, CmdDelete, CmdImport, CmdImportFolder, CmdCopyFolder};
         else
             commands = {CmdExport, CmdRename, CmdDelete};
     } else {
-        m_keys->DeleteAllItems();
+        onListItemClick(LibraryViewId, nullptr);
+        if (selectedLibraryItem())
+            return;
         if (m_subFolders)
             commands = {CmdNewMacro, CmdNewGroup, CmdImport, CmdImportFolder, CmdCopyFolder};
         else
@@ -474,264 +498,6 @@ void CMacroDlg::onMenuCommand(std::uint32_t command, int tag)
     case CmdCopyFolder:
         return copyFolder();
     }
-}
-
-// ---- page state ----
-
-StMacro* CMacroDlg::currentMacro() const
-{
-    const TreeItem item = selectedLibraryItem();
-    const TreeItemRec* record = item ? m_library->FindItemRec(item) : nullptr;
-    if (!record || record->nKind != TreeLeaf)
-        return nullptr;
-    return FindMacroById(std::uint32_t(record->nValue) & 0xFFFFFF);
-}
-
-void CMacroDlg::markCurrent(std::uint32_t bits)
-{
-    if (StMacro* macro = currentMacro()) {
-        std::lock_guard lock(ApplyDataMutex());
-        macro->dwFlags |= bits;
-        setSaveVisible(true);
-    }
-}
-
-void CMacroDlg::setSaveVisible(bool visible)
-{
-    m_save->setVisible(visible);
-}
-
-void CMacroDlg::setCountText(const QString& value)
-{
-    m_countBox->setText(value);
-    m_countBox->show();
-}
-
-void CMacroDlg::selectLoopMode(std::uint32_t mode)
-{
-    m_countRadio->set_checked(mode == MacroLoopCount);
-    m_loopMode2->set_checked(mode == MacroLoopMode2);
-    m_modeOne = mode == MacroLoopMode1;
-    if (mode != MacroLoopCount) {
-        m_countBox->clear();
-        m_countBox->hide();
-    }
-}
-
-void CMacroDlg::showMacro(const StMacro& shown, bool reloadKeys)
-{
-    const StMacro macro = shown; // the count box's change handler may mark the entry
-    m_delay->set_checked(macro.dwAutoDelay != 0);
-    m_countBox->clear();
-    if (macro.dwLoopMode == MacroLoopCount) {
-        selectLoopMode(MacroLoopCount);
-        setCountText(QString::number(macro.wLoopCount));
-    } else if (macro.dwLoopMode == MacroLoopMode2 || macro.dwLoopMode == MacroLoopMode1) {
-        selectLoopMode(macro.dwLoopMode);
-    }
-    if (reloadKeys)
-        fillKeyList(EventsToKeyList(macro));
-}
-
-void CMacroDlg::storeMacroSettings()
-{
-    StMacro* macro = currentMacro();
-    if (!macro)
-        return;
-    KeyRows rows = keyRows();
-    std::lock_guard lock(ApplyDataMutex());
-    if (macro->dwFlags & MacroSettingsChanged) {
-        macro->dwAutoDelay = m_delay->checkedState() ? 1 : 0;
-        if (m_loopMode2->checkedState()) {
-            macro->dwLoopMode = MacroLoopMode2;
-        } else if (m_modeOne) {
-            macro->dwLoopMode = MacroLoopMode1;
-        } else {
-            macro->dwLoopMode = MacroLoopCount;
-            const int count = std::clamp(m_countBox->text().toInt(), 0, MacroLoopMax);
-            macro->wLoopCount = std::uint16_t(count == 0 ? 1 : count);
-        }
-    }
-    if (macro->dwFlags & MacroEventsChanged) {
-        KeyListToEvents(rows, *macro);
-        fillKeyList(rows); // the list shows what was saved
-    }
-}
-
-// ---- key list and recording ----
-
-const QImage& CMacroDlg::rowIcon(KeyRowKind kind) const
-{
-    switch (kind) {
-    case KeyRowKind::Press:
-        return m_pressIcon;
-    case KeyRowKind::Release:
-        return m_releaseIcon;
-    case KeyRowKind::Pause:
-        break;
-    }
-    return m_pauseIcon;
-}
-
-KeyRows CMacroDlg::keyRows() const
-{
-    KeyRows rows;
-    m_keys->WalkChildren(
-        m_keys->RootItem(),
-        [&rows](TreeItem, TreeItemRec* record, const QString&, void*) {
-            if (record)
-                rows.push_back({KeyRowKind(record->nSubKind), record->nValue});
-            return 0;
-        },
-        nullptr, false);
-    return rows;
-}
-
-TreeItem CMacroDlg::appendRow(const KeyRow& row)
-{
-    return m_keys->AppendItem(
-        QString::fromStdString(keyRowText(row)), rowIcon(row.kind), row.value, std::int32_t(row.kind));
-}
-
-void CMacroDlg::fillKeyList(const KeyRows& rows)
-{
-    m_keys->DeleteAllItems();
-    for (const KeyRow& row : rows)
-        appendRow(row);
-}
-
-void CMacroDlg::insertRows(const KeyRows& rows)
-{
-    const TreeItem before = m_keys->selectedItem();
-    for (const KeyRow& row : rows) {
-        if (before)
-            m_keys->InsertItemAfter(before, true, rowIcon(row.kind), QString::fromStdString(keyRowText(row)), row.value,
-                std::int32_t(row.kind));
-        else
-            appendRow(row);
-    }
-}
-
-void CMacroDlg::startRecording()
-{
-    if (!isMacroItem(selectedLibraryItem())) {
-        show_message(this, "tc_macro_msg1");
-        return;
-    }
-    m_recording = true;
-    m_recorder.start();
-    m_record->set_checked(1);
-    m_record->set_text(text("tc_macro_stop"), RecordCaptionOffset);
-    if (Cfg.BtnTips)
-        m_record->setToolTip(text("tc_macro_stop"));
-    m_keys->DeleteAllItems();
-    m_library->setControlEnabled(false);
-    m_keys->setControlEnabled(false);
-    if (m_countRadio->checkedState())
-        m_countBox->hide();
-    setFocus(Qt::OtherFocusReason); // keys go to the page, never into the count box
-    m_capture->setEnabled(true);
-}
-
-void CMacroDlg::stopRecording()
-{
-    m_capture->setEnabled(false);
-    m_recording = false;
-    m_record->set_checked(0);
-    m_record->set_text(text("tc_macro_start"), RecordCaptionOffset);
-    if (Cfg.BtnTips)
-        m_record->setToolTip(text("tc_macro_start"));
-    m_library->setControlEnabled(true);
-    m_keys->setControlEnabled(true);
-    if (m_countRadio->checkedState())
-        m_countBox->show();
-    markCurrent(MacroDirtyBits);
-}
-
-void CMacroDlg::onKeyStroke(const KeyStroke& stroke)
-{
-    if (m_recording)
-        takeKey(recordedKeyCode(stroke.virtualKey, stroke.keyFlags), !stroke.down, stroke.timestampMs);
-}
-
-void CMacroDlg::takeKey(int code, bool release, std::uint64_t timestampMs)
-{
-    const KeyRows rows
-        = m_recorder.take(code, release, timestampMs, m_delay->checkedState() != 0, m_keys->itemCount() > 0);
-    TreeItem last = nullptr;
-    for (const KeyRow& row : rows)
-        last = appendRow(row);
-    if (last)
-        m_keys->scrollTo(m_keys->model()->index(m_keys->itemCount() - 1, 0));
-}
-
-std::optional<int> CMacroDlg::askKeyCode()
-{
-    CMsgDlg box(CMsgDlg::KeyCapture, this);
-    box.setResetModifiers(true);
-    box.setMessage(text("tc_msg7"));
-    if (box.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return capturedRowCode(box.firstKey(), box.capturedModifiers());
-}
-
-std::optional<int> CMacroDlg::askPause()
-{
-    CMsgDlg box(CMsgDlg::NumberInput, this);
-    box.setMessage(text("tc_macro_msg12"));
-    if (box.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return limitTypedPause(box.numberResult());
-}
-
-void CMacroDlg::editRow()
-{
-    const TreeItem item = m_keys->selectedItem();
-    const TreeItemRec* record = item ? m_keys->FindItemRec(item) : nullptr;
-    if (!record) {
-        show_message(this, "tc_macro_msg1");
-        return;
-    }
-    const KeyRowKind kind = KeyRowKind(record->nSubKind);
-    const std::optional<int> value = kind == KeyRowKind::Pause ? askPause() : askKeyCode();
-    if (!value)
-        return;
-    m_keys->SetItemValue(item, QString::fromStdString(keyRowText({kind, *value})), *value);
-    markCurrent(MacroEventsChanged);
-}
-
-void CMacroDlg::deleteRow()
-{
-    const TreeItem item = m_keys->selectedItem();
-    if (!item)
-        return;
-    m_keys->DeleteItem(item);
-    markCurrent(MacroEventsChanged);
-}
-
-void CMacroDlg::insertEntry(int code)
-{
-    const StMacro* macro = currentMacro();
-    if (!macro)
-        return;
-    KeyRows rows;
-    if (code == InsertPress || code == InsertRelease) {
-        const std::optional<int> key = askKeyCode();
-        if (!key)
-            return;
-        rows.push_back({code == InsertPress ? KeyRowKind::Press : KeyRowKind::Release, *key});
-    } else if (code == InsertPause) {
-        const std::optional<int> pause = askPause();
-        if (!pause)
-            return;
-        rows.push_back(pauseRow(*pause));
-    } else if (code >= MouseKeyFirst && code <= MouseKeyLast && (m_mouseMask & (1 << (code - MouseKeyFirst)))) {
-        rows = mouseActionRows(code, currentMacro()->dwAutoDelay != 0);
-    } else {
-        return;
-    }
-    insertRows(rows);
-    markCurrent(MacroEventsChanged);
 }
 
 } // namespace kavrel

@@ -2,6 +2,7 @@
 
 #include "app/Config.h"
 #include "controls/CTreeCtrlEx.h"
+#include "macro/MacroEditSession.h"
 #include "macro/MacroEditing.h"
 #include "macro/StMacro.h"
 #include "ui/SkinDialog.h"
@@ -13,7 +14,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 class QLineEdit;
@@ -25,13 +25,19 @@ class KeyCaptureFilter;
 class SwallowKeysFilter;
 struct KeyStroke;
 
-// The macro page: the library view (groups and macros on disk), the key list
+// The macro page: the library view (groups and macros on disk), the steps
 // of the selected macro, recording, the delay and repeat settings, the insert
 // menu and the save button. The main window runs it modally from its macro
-// button; only the exit button closes it, and closing writes every macro
-// changed on the page. The current macro is always the MacroList entry of the
-// item selected in the library view; every change of MacroList happens under
-// ApplyDataMutex().
+// button; only the exit button closes it. The macro being edited is a
+// MacroEditSession: its steps and settings reach MacroList and the file only
+// by a save, and leaving it with changes (another item, the exit button, the
+// window closing) asks whether to save them. Every library item keeps the
+// path of the file or folder it stands for, and every command acts on that
+// path only. Every change of MacroList happens under ApplyDataMutex().
+//
+// The page is split over three files: this class's shell (controls,
+// painting, dispatch, leaving), CMacroDlgSteps.cpp (the step editor and the
+// recorder) and CMacroDlgLibrary.cpp (the library view and its commands).
 //
 // Child names for tests: "exitButton", "recordButton", "delayBox",
 // "loopMode2Radio", "countRadio", "countBox", "insertButton", "saveButton",
@@ -74,24 +80,33 @@ public:
     CTreeCtrlEx* libraryView() const { return m_library; }
     CTreeCtrlEx* keyList() const { return m_keys; }
     bool isRecording() const { return m_recording; }
-    bool modeOneState() const { return m_modeOne; }
+    bool modeOneState() const { return m_session.isOpen() && m_session.loopMode() == MacroLoopMode1; }
     // The MacroList entry of the selected library item, or null.
     StMacro* currentMacro() const;
+    // The macro being edited, as the user left it.
+    const MacroEditSession& session() const { return m_session; }
     // The rows of the key list, top to bottom.
     KeyRows keyRows() const;
     // The commands of the last menu the page opened, in order.
     const std::vector<std::uint32_t>& lastMenuCommands() const { return m_lastMenu; }
 
-    // The path of a library item: the library root, then each group down to
-    // the item ("/name" for a group, "/name.mck" for a macro).
+    // The file or folder a library item stands for: the one it was read
+    // from, or made for it by a command.
     std::optional<std::string> itemPath(TreeItem item) const;
 
+signals:
+    // The library on disk or MacroList changed (a macro written, made,
+    // renamed, deleted or imported): whoever shows the library reads it again.
+    void libraryChanged();
+
 public slots:
-    // Closes the page as its exit button does: writes every changed macro.
+    // Closes the page as its exit button does. Unsaved changes of the macro
+    // being edited are asked about first; a failed save keeps the page open.
     void closePage();
     void reject() override;
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -104,10 +119,12 @@ private:
     void createLists();
     CTreeCtrlEx* createList(int id, const Rect& rect, const QString& name, bool groupImages);
     void loadLibrary();
+    // Reads the library again (after files were copied in), keeping the macro being edited.
+    void reloadLibrary();
+    void giveCopiesTheirOwnIds(const std::string& folder);
 
     // Dispatch.
     void onButton(CPngBtn* button);
-    void onCountTextChanged(const QString& text);
     void onListItemClick(int listId, TreeItem item);
     void onContextMenu(int listId, TreeItem item);
     void onMenuCommand(std::uint32_t command, int tag);
@@ -115,18 +132,24 @@ private:
     void takeKey(int code, bool release, std::uint64_t timestampMs);
     bool refuseWhileRecording();
 
-    // Page state.
-    void showMacro(const StMacro& macro, bool reloadKeys);
-    void storeMacroSettings();
-    void markCurrent(std::uint32_t bits);
-    void setSaveVisible(bool visible);
+    // The macro being edited.
+    void openSession(TreeItem item);
+    void showSettings();
+    // Asks about unsaved changes before the page leaves the macro being
+    // edited; false when the user's answer keeps it (a save that failed).
+    bool leaveMacro();
+    bool saveSession();
+    void tellWriteFailed(const std::string& path, int error);
+    void updateSaveButton();
     void setCountText(const QString& text);
     void selectLoopMode(std::uint32_t mode);
+    void onCountEdited();
 
-    // Key list.
+    // Step editor (CMacroDlgSteps.cpp).
     void fillKeyList(const KeyRows& rows);
     TreeItem appendRow(const KeyRow& row);
-    void insertRows(const KeyRows& rows);
+    std::size_t selectedRowIndex() const;
+    void showSteps();
     const QImage& rowIcon(KeyRowKind kind) const;
     void startRecording();
     void stopRecording();
@@ -150,6 +173,10 @@ private:
 
     // Library helpers.
     int flushDirtyMacro(TreeItem item, TreeItemRec* record, const QString& text);
+    void flushAll();
+    void setItemPath(TreeItem item, const std::string& path);
+    void movePaths(TreeItem item, const std::string& from, const std::string& to);
+    bool nameTaken(TreeItem target, const QString& name, const std::string& path);
     void flushBelow(TreeItem item);
     TreeItem selectedLibraryItem() const;
     bool isMacroItem(TreeItem item) const;
@@ -187,14 +214,14 @@ private:
     KeyCaptureFilter* m_capture = nullptr;
     SwallowKeysFilter* m_swallow = nullptr;
 
+    MacroEditSession m_session;
+    TreeItem m_sessionItem = nullptr;
     bool m_recording = false;
     MacroRecorder m_recorder;
-    bool m_modeOne = false;
+    KeyRows m_recorded;
+    int m_countBeforeEdit = 1; // the count box's value before the user started typing
     bool m_closed = false;
     bool m_silent = false; // no message boxes (the page is being destroyed)
-    // Macro items made by the new-macro command whose file was never written:
-    // their first save must not replace a file that is already there.
-    std::unordered_set<TreeItem> m_unsaved;
     std::vector<std::uint32_t> m_lastMenu;
 };
 

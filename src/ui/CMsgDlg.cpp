@@ -138,11 +138,12 @@ void CMsgDlg::createButtons()
         connect(m_ok, &CPngBtn::clicked, this, &CMsgDlg::onOk);
     }
     const QPoint cancelAt(w - RightButtonOffset, h - ButtonBottomOffset);
-    if (CPngBtn* cancel
-        = create_skin_button(this, QRect(cancelAt, QSize()), TextButtonFiles, &m_background, 0, textOf("tc_cancel"))) {
-        cancel->setObjectName("cancel");
-        cancel->setVisible(!information);
-        connect(cancel, &CPngBtn::clicked, this, &CMsgDlg::onCancel);
+    m_cancel
+        = create_skin_button(this, QRect(cancelAt, QSize()), TextButtonFiles, &m_background, 0, textOf("tc_cancel"));
+    if (m_cancel) {
+        m_cancel->setObjectName("cancel");
+        m_cancel->setVisible(!information);
+        connect(m_cancel, &CPngBtn::clicked, this, &CMsgDlg::onCancel);
     }
 }
 
@@ -167,7 +168,12 @@ void CMsgDlg::setUpKeyboard()
         new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
         return;
     }
-    new SwallowKeysFilter(this, {}, [this] {
+    // Space types a space in a text field; everywhere else it is swallowed.
+    SwallowKeysFilter::Keys keys;
+    keys.space = m_style != TextInput;
+    new SwallowKeysFilter(this, keys, [this] {
+        if (m_enterMeansNo)
+            return m_cancel ? m_cancel->click() : onCancel();
         if (m_ok)
             m_ok->click();
         else
@@ -184,6 +190,23 @@ void CMsgDlg::setMessage(const QString& text)
 void CMsgDlg::setResetModifiers(bool on)
 {
     m_capture.setResetModifiers(on);
+}
+
+void CMsgDlg::setYesNoDefaultNo()
+{
+    m_enterMeansNo = true;
+    if (m_ok)
+        m_ok->set_text(textOf("tc_yes"));
+    if (m_cancel)
+        m_cancel->set_text(textOf("tc_no"));
+}
+
+void CMsgDlg::setInitialText(const QString& text)
+{
+    if (!m_input)
+        return;
+    m_input->setText(text);
+    m_input->selectAll();
 }
 
 int CMsgDlg::exec()
@@ -284,8 +307,22 @@ int ask_question(QWidget* owner, std::string_view textKey)
 
 int ask_text(QWidget* owner, std::string_view textKey, QString& result)
 {
+    return ask_text(owner, textKey, result, QString());
+}
+
+int ask_yes_no(QWidget* owner, const QString& text)
+{
+    CMsgDlg box(CMsgDlg::Question, owner);
+    box.setMessage(text);
+    box.setYesNoDefaultNo();
+    return box.exec();
+}
+
+int ask_text(QWidget* owner, std::string_view textKey, QString& result, const QString& initial)
+{
     CMsgDlg box(CMsgDlg::TextInput, owner);
     box.setMessage(textOf(textKey));
+    box.setInitialText(initial);
     if (box.exec() != QDialog::Accepted)
         return 0;
     result = cutText(box.textResult(), AskTextMaxLength);

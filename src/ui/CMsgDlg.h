@@ -39,6 +39,11 @@ public:
     const QString& message() const { return m_message; }
     // Style 4: the modifier mask is cleared at every key-down.
     void setResetModifiers(bool on);
+    // Style 5: the buttons say Yes and No (tc_yes, tc_no) and Enter answers
+    // No, for questions whose Yes loses or changes something.
+    void setYesNoDefaultNo();
+    // Style 2: the field starts with this text, all of it selected.
+    void setInitialText(const QString& text);
 
     int numberResult() const { return m_numberResult; }
     QString textResult() const { return m_textResult; }
@@ -75,6 +80,8 @@ private:
     QFont m_textFont;
     QLineEdit* m_input = nullptr;
     CPngBtn* m_ok = nullptr;
+    CPngBtn* m_cancel = nullptr;
+    bool m_enterMeansNo = false;
 };
 
 // The decimal number at the start of a text: leading blanks and a sign
@@ -95,5 +102,9 @@ int show_message(QWidget* owner, std::string_view textKey);
 int show_message_text(QWidget* owner, const QString& text);
 int ask_question(QWidget* owner, std::string_view textKey);
 int ask_text(QWidget* owner, std::string_view textKey, QString& result);
+// As ask_text, the field holding `initial`, selected, when the box opens.
+int ask_text(QWidget* owner, std::string_view textKey, QString& result, const QString& initial);
+// A question answered Yes (Accepted) or No (Rejected); Enter answers No.
+int ask_yes_no(QWidget* owner, const QString& text);
 
 } // namespace kavrel

@@ -245,6 +245,11 @@ bool SwallowKeysFilter::swallows(int qtKey) const
 bool SwallowKeysFilter::eventFilter(QObject* object, QEvent* event)
 {
     watchNewChild(this, event);
+    // A dialog opened over the window (a child of it) has keys of its own.
+    const auto* widget = qobject_cast<const QWidget*>(object);
+    const auto* window = qobject_cast<const QWidget*>(parent());
+    if (widget && window && widget->window() != window->window())
+        return QObject::eventFilter(object, event);
     const bool override = event->type() == QEvent::ShortcutOverride;
     if (!override && !isKeyEvent(event))
         return QObject::eventFilter(object, event);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -56,6 +57,55 @@ TEST(RegionFromMask, WhiteAndMissingMasksGiveNoOutlineAndOtherMasksTheWholeRecta
     EXPECT_TRUE(samePoints(region_from_mask(filled(40, 30, Qt::black)), QRegion(0, 0, 40, 30)));
     // Near-white is not white: only pure white (alpha ignored) falls outside.
     EXPECT_TRUE(samePoints(region_from_mask(filled(5, 5, QColor(255, 255, 254))), QRegion(0, 0, 5, 5)));
+}
+
+// The outline as the mask flattened onto white by QPainter gives it: the rule region_from_mask keeps.
+QRegion outlineOfPaintedMask(const QImage& mask)
+{
+    QImage flat(mask.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter(&flat).drawImage(0, 0, mask);
+    QRegion outline;
+    for (int y = 0; y < flat.height(); ++y)
+        for (int x = 0; x < flat.width(); ++x)
+            if ((flat.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF)
+                outline |= QRect(x, y, 1, 1);
+    return outline;
+}
+
+TEST(RegionFromMask, AgreesWithTheMaskPaintedOntoWhiteForEveryAlphaAndFormat)
+{
+    // Every alpha with white, nearly white, grey and black, straight and premultiplied.
+    QImage straight(256, 4, QImage::Format_ARGB32);
+    for (int a = 0; a < 256; ++a) {
+        straight.setPixel(a, 0, qRgba(255, 255, 255, a));
+        straight.setPixel(a, 1, qRgba(255, 254, 255, a));
+        straight.setPixel(a, 2, qRgba(128, 128, 128, a));
+        straight.setPixel(a, 3, qRgba(0, 0, 0, a));
+    }
+    QImage premultiplied(256, 3, QImage::Format_ARGB32_Premultiplied);
+    for (int a = 0; a < 256; ++a) {
+        premultiplied.setPixel(a, 0, qRgba(a, a, a, a));
+        premultiplied.setPixel(a, 1, qRgba(a, std::max(a - 1, 0), a, a));
+        premultiplied.setPixel(a, 2, qRgba(a / 2, a / 2, a / 2, a));
+    }
+    QImage opaque(3, 1, QImage::Format_RGB32);
+    opaque.setPixel(0, 0, 0xFFFFFFFF);
+    opaque.setPixel(1, 0, 0xFFFFFFFE);
+    opaque.setPixel(2, 0, 0xFF000000);
+    // One bit per pixel, both bit orders, and colour tables that are not plain black and white.
+    QImage mono(19, 2, QImage::Format_Mono);
+    mono.fill(1);
+    mono.setPixel(3, 1, 0);
+    mono.setPixel(9, 0, 0);
+    mono.setPixel(18, 1, 0);
+    QImage lsb = mono.convertToFormat(QImage::Format_MonoLSB);
+    QImage translucent = mono;
+    translucent.setColorTable({qRgba(255, 255, 255, 128), qRgba(0, 0, 0, 0)});
+    QImage grey = lsb;
+    grey.setColorTable({qRgb(250, 250, 250), qRgb(255, 255, 255)});
+    for (const QImage& mask : {straight, premultiplied, opaque, mono, lsb, translucent, grey})
+        EXPECT_TRUE(samePoints(region_from_mask(mask), outlineOfPaintedMask(mask))) << mask.format();
 }
 
 TEST(RegionFromMask, EachRunOfNonWhitePixelsInARowIsOneRectangle)
@@ -161,6 +211,25 @@ TEST(SkinImages, PicturesLoadFromSeveralThreadsAtOnce)
     for (std::thread& thread : threads)
         thread.join();
     EXPECT_EQ(wrong, 0);
+}
+
+TEST(SkinImages, OnlyPicturesWithoutAnyTranslucentPixelAreFullyOpaque)
+{
+    EXPECT_FALSE(isFullyOpaque(QImage()));
+    QImage premultiplied = filled(9, 4, Qt::red).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_TRUE(isFullyOpaque(premultiplied));
+    premultiplied.setPixel(8, 3, qPremultiply(qRgba(255, 0, 0, 254)));
+    EXPECT_FALSE(isFullyOpaque(premultiplied)) << "the last pixel";
+    QImage straight = filled(5, 5, Qt::blue);
+    straight.setPixel(2, 2, qRgba(0, 0, 0, 0));
+    EXPECT_FALSE(isFullyOpaque(straight));
+    EXPECT_TRUE(isFullyOpaque(straight.convertToFormat(QImage::Format_RGB32)));
+    QImage indexed(3, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgba(0, 0, 0, 255), qRgba(0, 0, 0, 10)});
+    indexed.fill(0);
+    EXPECT_TRUE(isFullyOpaque(indexed));
+    indexed.setPixel(1, 0, 1);
+    EXPECT_FALSE(isFullyOpaque(indexed));
 }
 
 TEST(SkinImages, CuttingCopiesTheRegionAndNothingFromAMissingImage)

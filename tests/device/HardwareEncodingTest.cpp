@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 using namespace kavrel;
 
 namespace {
@@ -110,12 +113,74 @@ TEST(HdMacro, MouseEventsAreLeftOutAndAtMost15EventsFit)
     EXPECT_EQ(out[3], 0x81) << "the release after the mouse event keeps its own bit";
     EXPECT_EQ(out[5], 0x04);
 
+    // Fifteen events whose presses are all released fit whole: a to g pressed
+    // and released, then a release of h.
     StMacro many = macroWith({});
-    for (int i = 0; i < 16; ++i)
-        many.Events[i] = {std::uint16_t(0x41 + i), std::uint16_t(i % 2), 10};
+    for (int i = 0; i < 15; ++i)
+        many.Events[i] = {std::uint16_t(0x41 + i / 2), std::uint16_t(i % 2 == 0 && i < 14), 10};
     StMacro_To_HdMacro(many, out);
-    EXPECT_EQ(out[44], 0x04 + 14) << "the 15th event";
-    EXPECT_EQ(out[45] | out[46] | out[47], 0) << "the 16th is dropped";
+    EXPECT_EQ(out[42], 0x81) << "the 15th event, a release";
+    EXPECT_EQ(out[44], 0x04 + 7) << "of h";
+    EXPECT_EQ(out[45] | out[46] | out[47], 0) << "the last three bytes stay zero";
+}
+
+// What the keyboard receives never leaves a key held down, whatever the
+// macro holds: the encoder stops taking events while it still has room to
+// release every open press, then releases them.
+TEST(HdMacro, EveryPressIsReleasedWithinTheSlot)
+{
+    auto events = [](const HdMacro& out) {
+        std::vector<std::pair<bool, int>> list; // (press, usage)
+        for (std::size_t o = 0; o + 2 < out.size() && (out[o] | out[o + 1] | out[o + 2]) != 0; o += 3)
+            list.emplace_back((out[o] & 0x80) == 0, out[o + 2]);
+        return list;
+    };
+    auto nothingHeld = [](const std::vector<std::pair<bool, int>>& list) {
+        std::vector<int> held;
+        for (auto [press, usage] : list) {
+            const auto it = std::find(held.begin(), held.end(), usage);
+            if (press && it == held.end())
+                held.push_back(usage);
+            else if (!press && it != held.end())
+                held.erase(it);
+        }
+        return held.empty();
+    };
+    HdMacro out;
+
+    // a to h pressed and released: 16 events; h's press would have no room for its release.
+    StMacro typed = macroWith({});
+    for (int i = 0; i < 16; ++i)
+        typed.Events[i] = {std::uint16_t(0x41 + i / 2), std::uint16_t(i % 2 == 0), 10};
+    StMacro_To_HdMacro(typed, out);
+    auto list = events(out);
+    ASSERT_EQ(list.size(), 14u);
+    EXPECT_EQ(list.back(), std::make_pair(false, 0x0A)) << "g released last";
+    EXPECT_TRUE(nothingHeld(list));
+
+    // A lone press of Space gets its release, with no pause before it.
+    StMacro_To_HdMacro(macroWith({{0x20, 1, 500}}), out);
+    const std::uint8_t spaceBytes[6] = {0x32, 0x00, 0x2C, 0x80, 0x00, 0x2C};
+    EXPECT_TRUE(std::equal(std::begin(spaceBytes), std::end(spaceBytes), out.begin()));
+    EXPECT_TRUE(std::all_of(out.begin() + 6, out.end(), [](std::uint8_t b) { return b == 0; }));
+
+    // Presses without releases, a modifier held by both sides, a press repeated.
+    StMacro held = macroWith({{162, 1, 0}, {0x41, 1, 0}, {0x41, 1, 0}, {163, 1, 0}, {0x42, 1, 0}});
+    StMacro_To_HdMacro(held, out);
+    list = events(out);
+    EXPECT_TRUE(nothingHeld(list));
+    EXPECT_EQ(list.size(), 8u); // five presses, then B, A and Ctrl released, last pressed first
+    EXPECT_EQ(list[5], std::make_pair(false, 0x05));
+    EXPECT_EQ(list[7], std::make_pair(false, 0x01));
+
+    // Sixteen presses of different keys: room for seven presses and their releases.
+    StMacro presses = macroWith({});
+    for (int i = 0; i < 16; ++i)
+        presses.Events[i] = {std::uint16_t(0x41 + i), 1, 10};
+    StMacro_To_HdMacro(presses, out);
+    list = events(out);
+    EXPECT_EQ(list.size(), 14u);
+    EXPECT_TRUE(nothingHeld(list));
 }
 
 TEST(ColorIndex, EightColoursAndTheRest)

@@ -5,6 +5,7 @@
 
 #include "app/Log.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <random>
 
@@ -163,14 +164,17 @@ TEST_F(MacroTest, WritingAChangedMacroReplacesItsFileAndClearsItsBits)
     EXPECT_FALSE(FlushDirtyMacroRecord(path, 0x0A0B0C)); // nothing changed since
     EXPECT_FALSE(FlushDirtyMacroRecord(path, 0x999999)); // no such macro
 
-    // A write that cannot happen: logged, bits cleared anyway, the old file kept.
+    // A write that cannot happen: logged, the reason handed back, the macro
+    // still marked unsaved, the old file kept.
     StMacro& entry = *FindMacroById(0x0A0B0C);
     entry.dwFlags = MacroSettingsChanged;
     fs::create_directory(m_dir / "Mac" / "Group" / "Dir.mck");
     InitLogWith(2, m_dir / "Log.txt");
-    EXPECT_FALSE(WriteMacroFile(m_dir / "Mac" / "Group" / "Dir.mck", entry));
+    int error = 0;
+    EXPECT_FALSE(WriteMacroFile(m_dir / "Mac" / "Group" / "Dir.mck", entry, true, &error));
     InitLogWith(0, {});
-    EXPECT_EQ(entry.dwFlags, 0u);
+    EXPECT_EQ(error, EISDIR);
+    EXPECT_EQ(entry.dwFlags, MacroSettingsChanged);
     EXPECT_NE(readFile(m_dir / "Log.txt").find("Flush_Dirty_Macro: WriteFile err=0x15"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "Mac" / "Group"), fs::directory_iterator()), 2);
 }

@@ -9,7 +9,10 @@
 #include "controls/SkinMenu.h"
 #include "controls/SkinMenuPopup.h"
 #include "macro/KeyLabel.h"
+#include "macro/Macro.h"
+#include "macro/MacroCatalog.h"
 #include "macro/MacroFile.h"
+#include "macro/MacroList.h"
 #include "model/KeyNames.h"
 #include "platform/KeyboardLayout.h"
 #include "support/TestSupport.h"
@@ -27,6 +30,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <set>
 
 namespace kavrel {
 namespace {
@@ -92,6 +96,7 @@ protected:
         close_menu();
         picker.reset();
         QApplication::processEvents();
+        MacroList.clear();
         ProgramFolderFixture::TearDown();
     }
 
@@ -103,8 +108,10 @@ protected:
     }
 
     // A picker shown without its own modal loop; its end is seen in result().
+    // The library is read first, as the main window reads it.
     CKeyFunPickDlg& open(KEYINFO& key, bool colourMode = false)
     {
+        ReloadMacroLibrary();
         picker = std::make_unique<CKeyFunPickDlg>(&owner, key, QString::fromStdString(keyinfo_to_text(key)));
         picker->setKeyIndex(5);
         picker->setColourMode(colourMode);
@@ -324,10 +331,13 @@ TEST_F(KeyFunPickTest, TheMacroPageListsEveryValidFileWhateverItsExtension)
     click(picker->pageButton(2));
     CTreeCtrlEx* tree = picker->macroTree();
     std::map<QString, std::int32_t> leaves;
+    std::set<QString> greyed;
     tree->WalkChildren(
         tree->RootItem(),
-        [&](TreeItem, TreeItemRec* record, const QString& text, void*) {
-            if (record->nKind == TreeLeaf)
+        [&](TreeItem item, TreeItemRec* record, const QString& text, void*) {
+            if (tree->itemDisabled(item))
+                greyed.insert(text);
+            else if (record->nKind == TreeLeaf)
                 leaves[text] = record->nValue;
             return 0;
         },
@@ -335,9 +345,28 @@ TEST_F(KeyFunPickTest, TheMacroPageListsEveryValidFileWhateverItsExtension)
     const std::map<QString, std::int32_t> expected{
         {"jump", 0x01000042}, {"sprint", 0x77}, {"noext", 0x78}, {"long", 0x79}, {"jump2", 0x01000042}};
     EXPECT_EQ(leaves, expected);
-    EXPECT_EQ(tree->itemCount(), 5) << "sub-folders only with MacroDir";
+    // Macro files that cannot be used are shown greyed, saying why, and cannot be chosen.
+    EXPECT_EQ(greyed, (std::set<QString>{"short", "other"}));
+    EXPECT_EQ(tree->itemCount(), 7) << "sub-folders only with MacroDir";
+    tree->WalkChildren(
+        tree->RootItem(),
+        [&](TreeItem item, TreeItemRec*, const QString& text, void*) {
+            if (text == "other")
+                tree->selectItem(item);
+            return 0;
+        },
+        nullptr, false);
+    bool told = false;
+    test::answerNextModal([&](QDialog& box) {
+        const auto* message = qobject_cast<CMsgDlg*>(&box);
+        told = message && message->message().contains("This is not a valid macro file.");
+        test::clickOk(box);
+    });
+    click(picker->okButton());
+    EXPECT_TRUE(test::waitFor([&] { return told; }));
+    EXPECT_FALSE(ended());
 
-    // The chosen macro's id, cut to 24 bits, with the rest of the record cleared.
+    // The chosen macro's id in all its 32 bits: the apply looks it up so, and finds it.
     tree->WalkChildren(
         tree->RootItem(),
         [&](TreeItem item, TreeItemRec*, const QString& text, void*) {
@@ -349,7 +378,9 @@ TEST_F(KeyFunPickTest, TheMacroPageListsEveryValidFileWhateverItsExtension)
     click(picker->okButton());
     ASSERT_TRUE(ended());
     EXPECT_EQ(key.firstWord(), 0x05000000u);
-    EXPECT_EQ(key.macroId, 0x42u);
+    const std::uint32_t chosen = key.macroId;
+    EXPECT_EQ(chosen, 0x01000042u);
+    EXPECT_NE(FindMacroById(chosen), nullptr);
 }
 
 TEST_F(KeyFunPickTest, WithMacroFoldersGroupsAreListedAndAnEmptyLibraryShowsTheHint)

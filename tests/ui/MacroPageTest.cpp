@@ -11,22 +11,29 @@
 #include "controls/ControlTestSupport.h"
 #include "controls/SkinMenu.h"
 #include "controls/SkinMenuPopup.h"
+#include "macro/KeyLabel.h"
 #include "macro/Macro.h"
 #include "macro/MacroFile.h"
 #include "macro/MacroLibrary.h"
 #include "macro/MacroList.h"
 #include "model/Lists.h"
+#include "model/Profile.h"
 #include "ui/CMacroDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/FileChooser.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QStandardItem>
 #include <QTest>
 
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,6 +64,19 @@ StMacro macroWith(std::uint32_t id, std::initializer_list<StMacroEvent> events)
     for (const StMacroEvent& e : events)
         m.Events[i++] = e;
     return m;
+}
+
+// An event's fields copied out of the packed record: comparing them never
+// binds a reference to a misaligned field.
+struct Event {
+    int key;
+    int down;
+    std::uint32_t delay;
+};
+Event eventOf(const StMacro& m, int i)
+{
+    const StMacroEvent e = m.Events[i];
+    return {e.wKey, e.wDown, e.dwDelay};
 }
 
 std::string fileBytes(const StMacro& m)
@@ -239,8 +259,15 @@ TEST_F(MacroPageTest, OpensOnTheLibraryAndOnlyItsExitButtonClosesIt)
     EXPECT_EQ(page.size(), QImage(QString::fromStdString(SkinsFolder() + "macro_nr.png")).size());
     ASSERT_TRUE(find(*page.libraryView(), "Top"));
     ASSERT_TRUE(find(*page.libraryView(), "Group/Inner.v2"));
-    EXPECT_FALSE(find(*page.libraryView(), "broken"));
-    EXPECT_EQ(page.libraryView()->itemCount(), 3);
+    // A macro file that cannot be read is shown greyed, saying why, and is not a macro to edit.
+    TreeItem broken = find(*page.libraryView(), "broken");
+    ASSERT_TRUE(broken);
+    EXPECT_TRUE(page.libraryView()->itemDisabled(broken));
+    EXPECT_TRUE(page.libraryView()->itemNote(broken).contains("cannot be read"));
+    EXPECT_EQ(page.libraryView()->itemCount(), 4);
+    leftClick(*page.libraryView(), broken);
+    EXPECT_FALSE(page.currentMacro());
+    EXPECT_FALSE(page.session().isOpen());
     EXPECT_FALSE(button("saveButton").isVisible());
     EXPECT_TRUE(button("delayBox").checkedState());
     auto* count = page.findChild<QLineEdit*>("countBox");
@@ -274,8 +301,11 @@ TEST_F(MacroPageTest, SelectingAMacroShowsItsStepsAndSettings)
     auto* count = page.findChild<QLineEdit*>("countBox");
     EXPECT_EQ(count->text(), "3");
     EXPECT_TRUE(button("countRadio").checkedState());
-    EXPECT_FALSE(button("saveButton").isVisible()); // though the count box marked it changed
-    EXPECT_EQ(FindMacroById(0x20)->dwFlags, MacroSettingsChanged);
+    // Showing a macro changes nothing.
+    EXPECT_FALSE(button("saveButton").isVisible());
+    const std::uint32_t flags = FindMacroById(0x20)->dwFlags;
+    EXPECT_EQ(flags, 0u);
+    EXPECT_FALSE(page.session().isModified());
 
     select("Held");
     EXPECT_EQ(rows(), KeyRows{pressRow(B)});
@@ -298,8 +328,13 @@ TEST_F(MacroPageTest, SelectingAMacroShowsItsStepsAndSettings)
             CMacroDlg::CmdImportFolder, CMacroDlg::CmdCopyFolder}));
     close_menu();
 
-    // Closing rewrites the marked macro unchanged.
+    // Closing with nothing changed writes nothing: the file is the very one written above.
+    struct stat before { };
+    ::stat((library() / "Steps.mck").c_str(), &before);
     click("exitButton");
+    struct stat after { };
+    ::stat((library() / "Steps.mck").c_str(), &after);
+    EXPECT_EQ(before.st_ino, after.st_ino);
     EXPECT_EQ(readFile(library() / "Steps.mck"), fileBytes(m));
 }
 
@@ -339,18 +374,24 @@ TEST_F(MacroPageTest, RecordingTakesKeysWithTheirOwnTimestamps)
     click("recordButton");
     EXPECT_FALSE(page.isRecording());
     EXPECT_TRUE(button("saveButton").isVisible());
+    // Tab and Esc were pressed and never released: the save says so; No keeps the steps as they are.
+    answerNextModal([](QDialog& d) {
+        EXPECT_TRUE(messageOf(d).contains("Tab")) << messageOf(d).toStdString();
+        clickCancel(d);
+    });
     click("saveButton");
     EXPECT_FALSE(button("saveButton").isVisible());
     const StMacro saved = readMacro(library() / "Rec.mck");
     ASSERT_EQ(macroEventCount(saved), 6);
-    EXPECT_EQ(saved.Events[0].dwDelay, 100u);
-    EXPECT_EQ(saved.Events[1].dwDelay, 150u);
-    EXPECT_EQ(saved.Events[3].wKey, B);
-    EXPECT_EQ(saved.Events[3].dwDelay, 100u);
-    EXPECT_EQ(saved.Events[4].wKey, 9);
-    EXPECT_EQ(saved.Events[5].wKey, 27);
-    EXPECT_EQ(saved.Events[5].dwDelay, 0u);
-    EXPECT_EQ(saved.dwFlags, 0u);
+    EXPECT_EQ(eventOf(saved, 0).delay, 100u);
+    EXPECT_EQ(eventOf(saved, 1).delay, 150u);
+    EXPECT_EQ(eventOf(saved, 3).key, B);
+    EXPECT_EQ(eventOf(saved, 3).delay, 100u);
+    EXPECT_EQ(eventOf(saved, 4).key, 9);
+    EXPECT_EQ(eventOf(saved, 5).key, 27);
+    EXPECT_EQ(eventOf(saved, 5).delay, 0u);
+    const std::uint32_t flags = saved.dwFlags;
+    EXPECT_EQ(flags, 0u);
 }
 
 TEST_F(MacroPageTest, ARecordingKeepsSixteenEventsAndBothModifierSides)
@@ -359,14 +400,20 @@ TEST_F(MacroPageTest, ARecordingKeepsSixteenEventsAndBothModifierSides)
     CMacroDlg& page = open();
     select("Long");
     click("recordButton");
-    for (int i = 0; i < 10; ++i) {
+    // The recording stops at its limit and says so: no key is dropped without a word.
+    expectMessage(QString::fromStdString(Text("tc_macro_full")).arg(MacroEventMax));
+    for (int i = 0; i < 8; ++i) {
         sendKey(&page, A + i, true, false, std::uint64_t(100 * i));
         sendKey(&page, A + i, false, false, std::uint64_t(100 * i + 50));
     }
+    // The last release is handed on once no repeated press follows it.
+    ASSERT_TRUE(waitFor([&] { return !page.isRecording(); }));
     processEvents();
     const KeyRows listed = rows();
     EXPECT_EQ(std::count_if(listed.begin(), listed.end(), [](const KeyRow& r) { return r.isKey(); }), 16);
-    click("recordButton");
+    EXPECT_EQ(listed.back(), releaseRow(A + 7));
+    sendKey(&page, A + 8, true, false, 900); // not recording any more
+    EXPECT_EQ(rows(), listed);
 
     // A new recording starts afresh: right Ctrl and right Shift keep their sides.
     click("recordButton");
@@ -393,35 +440,51 @@ TEST_F(MacroPageTest, TheCountBoxAndTheRepeatModes)
     EXPECT_FALSE(button("countRadio").checkedState());
     EXPECT_FALSE(button("loopMode2Radio").checkedState());
     EXPECT_TRUE(page.modeOneState());
-    click("delayBox"); // flips, but marks nothing
+    click("delayBox"); // turning delays off alone is a change to save
+    EXPECT_TRUE(button("saveButton").isVisible());
+    click("delayBox");
     EXPECT_FALSE(button("saveButton").isVisible());
+    click("delayBox");
     click("recordButton");
     sendKey(&page, B, true, false, 5);
     click("recordButton");
+    answerNextModal([](QDialog& d) { clickCancel(d); }); // B never released: kept as recorded
     click("saveButton");
     const StMacro saved = readMacro(library() / "Mode1.mck");
-    EXPECT_EQ(saved.dwLoopMode, MacroLoopMode1);
-    EXPECT_EQ(saved.dwAutoDelay, 0u);
-    EXPECT_EQ(saved.Events[0].wKey, B);
+    const std::uint32_t loopMode = saved.dwLoopMode;
+    const std::uint32_t autoDelay = saved.dwAutoDelay;
+    EXPECT_EQ(loopMode, MacroLoopMode1);
+    EXPECT_EQ(autoDelay, 0u);
+    EXPECT_EQ(eventOf(saved, 0).key, B);
 
     select("Count");
     auto* count = page.findChild<QLineEdit*>("countBox");
     count->setFocus();
     count->selectAll();
-    expectMessage("Loop Count = 1 ~ 255");
+    // Typing asks nothing: "300" passes through "3" and "30" on its way. The
+    // count is checked when the field is left, with the text table's words.
     QTest::keyClicks(count, "300");
     processEvents();
+    EXPECT_EQ(pendingModalAnswers(), 0);
+    EXPECT_EQ(count->text().toStdString(), "300");
+    expectMessage(QString::fromStdString(Text("tc_macro_loop_range")).arg(MacroLoopMax));
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason); // the user moves on
+    QApplication::sendEvent(count, &leave);
+    processEvents();
     EXPECT_EQ(count->text(), "1");
+    count->setFocus();
     count->selectAll();
     QTest::keyClicks(count, "7");
     EXPECT_TRUE(button("saveButton").isVisible());
     click("saveButton");
-    EXPECT_EQ(readMacro(library() / "Count.mck").wLoopCount, 7);
+    const int savedCount = readMacro(library() / "Count.mck").wLoopCount;
+    EXPECT_EQ(savedCount, 7);
 
     click("loopMode2Radio");
     EXPECT_FALSE(count->isVisible());
     click("saveButton");
-    EXPECT_EQ(readMacro(library() / "Count.mck").dwLoopMode, MacroLoopMode2);
+    const std::uint32_t mode2 = readMacro(library() / "Count.mck").dwLoopMode;
+    EXPECT_EQ(mode2, MacroLoopMode2);
     click("countRadio");
     EXPECT_EQ(count->text(), "1");
     EXPECT_TRUE(count->isVisible());
@@ -474,13 +537,14 @@ TEST_F(MacroPageTest, EditingAndInsertingSteps)
     rightClick(keys, nullptr); // empty space: no menu
     EXPECT_EQ(openMenuPopup(), nullptr);
 
+    answerNextModal([](QDialog& d) { clickCancel(d); }); // right Ctrl is never released: saved as it is
     click("saveButton");
     const StMacro saved = readMacro(library() / "Edit.mck");
     ASSERT_EQ(macroEventCount(saved), 3);
-    EXPECT_EQ(saved.Events[0].wKey, 163);
-    EXPECT_EQ(saved.Events[0].dwDelay, std::uint32_t(MacroDelayMax));
-    EXPECT_EQ(saved.Events[1].wKey, 240);
-    EXPECT_EQ(saved.Events[1].wDown, 0);
+    EXPECT_EQ(eventOf(saved, 0).key, 163);
+    EXPECT_EQ(eventOf(saved, 0).delay, std::uint32_t(MacroDelayMax));
+    EXPECT_EQ(eventOf(saved, 1).key, 240);
+    EXPECT_EQ(eventOf(saved, 1).down, 0);
 }
 
 TEST_F(MacroPageTest, NewMacroAndGroupCommands)
@@ -494,14 +558,16 @@ TEST_F(MacroPageTest, NewMacroAndGroupCommands)
     contextCommand(view, nullptr, CMacroDlg::CmdNewMacro);
     ASSERT_TRUE(find(view, "Jump"));
     EXPECT_EQ(MacroList.count(), 1);
-    EXPECT_TRUE(button("saveButton").isVisible());
-    EXPECT_FALSE(fs::exists(library() / "Jump.mck")); // written by the next save or the close
+    EXPECT_FALSE(button("saveButton").isVisible());
+    EXPECT_TRUE(fs::exists(library() / "Jump.mck")); // written at once: an item always has its file
 
     typeName("jump");
     expectTextMessage("tc_macro_msg8");
     contextCommand(view, nullptr, CMacroDlg::CmdNewMacro);
     typeName("Hidden");
-    expectTextMessage("tc_macro_msg8");
+    // Not shown (it came after the page opened), but its file holds the name: the message says which.
+    expectMessage(QString::fromStdString(Text("tc_macro_name_damaged"))
+                      .arg(QString::fromStdString((library() / "Hidden.mck").string())));
     contextCommand(view, nullptr, CMacroDlg::CmdNewMacro);
     EXPECT_EQ(readFile(library() / "Hidden.mck"), "not a macro, so not shown");
     typeName(QString(40, 'x'));
@@ -530,8 +596,9 @@ TEST_F(MacroPageTest, NewMacroAndGroupCommands)
 
 TEST_F(MacroPageTest, NewMacroStopsAtTheLibraryLimit)
 {
+    fs::create_directories(library() / "Many");
     for (std::uint32_t id = 1; id <= std::uint32_t(MacroLibraryMax); ++id)
-        ASSERT_TRUE(AddToList(macroWith(id, {})));
+        writeFile(library() / "Many" / ("m" + std::to_string(id) + ".mck"), fileBytes(macroWith(id, {})));
     CMacroDlg& page = open();
     expectMessage("The number of macro is up to the maximum");
     contextCommand(*page.libraryView(), nullptr, CMacroDlg::CmdNewMacro);
@@ -608,31 +675,57 @@ TEST_F(MacroPageTest, DeleteRemovesFilesAndResetsTheKeysThatUsedThem)
     addMacroFile("Gone.mck", macroWith(0x70, {{A, 1, 0}}));
     addMacroFile("Set/In.mck", macroWith(0x71, {}));
     ProfileList.clear();
-    PROFILE profile{};
-    for (int i = 0; i < KeyTableSize; ++i)
-        profile.keys[i] = KeyTable[std::size_t(i)];
-    profile.keys[2].kind = KindMacro;
-    profile.keys[2].code = 0;
-    profile.keys[2].macroId = 0x70;
-    ASSERT_TRUE(ProfileList.appendCopy(profile));
-    CurrentProfile = ProfileList.head()->record;
+    for (const char* name : {"Gamer", "Work"}) {
+        PROFILE profile{};
+        NewProfile(name, profile);
+        for (int i = 0; i < KeyTableSize; ++i)
+            profile.keys[i] = KeyTable[std::size_t(i)];
+        ASSERT_TRUE(ProfileList.appendCopy(profile));
+    }
+    auto assign = [](PROFILE& profile, int key) {
+        profile.keys[key].kind = KindMacro;
+        profile.keys[key].code = 0;
+        profile.keys[key].macroId = 0x70;
+    };
+    PROFILE& gamer = *ProfileList.head()->record;
+    PROFILE& work = *ProfileList.head()->next->record;
+    assign(gamer, 2);
+    assign(work, 4);
+    CurrentProfile = &gamer;
     std::vector<int> resetSeen;
     CMacroDlg& page = open([&](const std::vector<int>& reset) { resetSeen = reset; });
     CTreeCtrlEx& view = *page.libraryView();
 
-    answerNextModal([](QDialog& d) { clickButton(d, "close"); }); // anything but OK keeps it
+    // The question is Yes / No, names the keys that use the macro in every
+    // profile, and Enter answers No.
+    const QString question = QString::fromStdString(Text("tc_macro_delete")).arg("Gone") + "\n"
+        + QString::fromStdString(Text("tc_macro_delete_keys"))
+              .arg(QString::fromStdString(
+                  keyinfo_to_text(KeyTable[2]) + " (Gamer), " + keyinfo_to_text(KeyTable[4]) + " (Work)"));
+    answerNextModal([&](QDialog& d) {
+        EXPECT_EQ(messageOf(d), question);
+        EXPECT_EQ(d.findChild<CPngBtn*>("ok")->buttonText(), QString::fromStdString(Text("tc_yes")));
+        EXPECT_EQ(d.findChild<CPngBtn*>("cancel")->buttonText(), QString::fromStdString(Text("tc_no")));
+        sendKey(&d, 13, true);
+        sendKey(&d, 13, false);
+    });
+    contextCommand(view, find(view, "Gone"), CMacroDlg::CmdDelete);
+    EXPECT_TRUE(fs::exists(library() / "Gone.mck"));
+    answerNextModal([](QDialog& d) { clickButton(d, "close"); }); // anything but Yes keeps it
     contextCommand(view, find(view, "Gone"), CMacroDlg::CmdDelete);
     EXPECT_TRUE(fs::exists(library() / "Gone.mck"));
 
-    expectTextMessage("tc_msg6");
+    answerNextModal([](QDialog& d) { clickOk(d); });
     contextCommand(view, find(view, "Gone"), CMacroDlg::CmdDelete);
     EXPECT_FALSE(fs::exists(library() / "Gone.mck"));
     EXPECT_FALSE(find(view, "Gone"));
     EXPECT_FALSE(FindMacroById(0x70));
     EXPECT_EQ(resetSeen, std::vector<int>{2});
-    EXPECT_EQ(std::memcmp(&CurrentProfile->keys[2], &KeyTable[2], sizeof(KEYINFO)), 0);
+    // Every profile's keys get their defaults back, not only the current one's.
+    EXPECT_EQ(std::memcmp(&gamer.keys[2], &KeyTable[2], sizeof(KEYINFO)), 0);
+    EXPECT_EQ(std::memcmp(&work.keys[4], &KeyTable[4], sizeof(KEYINFO)), 0);
 
-    expectTextMessage("tc_msg6");
+    answerNextModal([](QDialog& d) { clickOk(d); });
     contextCommand(view, find(view, "Set"), CMacroDlg::CmdDelete);
     EXPECT_FALSE(fs::exists(library() / "Set"));
     EXPECT_FALSE(FindMacroById(0x71));
@@ -640,7 +733,7 @@ TEST_F(MacroPageTest, DeleteRemovesFilesAndResetsTheKeysThatUsedThem)
     // A group whose folder never existed goes without a message.
     typeName("Never");
     contextCommand(view, nullptr, CMacroDlg::CmdNewGroup);
-    expectTextMessage("tc_msg6");
+    answerNextModal([](QDialog& d) { clickOk(d); });
     contextCommand(view, find(view, "Never"), CMacroDlg::CmdDelete);
     EXPECT_EQ(view.itemCount(), 0);
     CurrentProfile = nullptr;
@@ -728,10 +821,230 @@ TEST_F(MacroPageTest, FolderImportMakesAGroupAndFolderCopyOnlyCopies)
     expectTextMessage("tc_macro_msg8");
     contextCommand(view, nullptr, CMacroDlg::CmdImportFolder);
 
-    // Copying into a group changes neither the view nor MacroList.
+    // Copied macros join the one library at once: the view, MacroList and
+    // (through libraryChanged) the picker; a copy whose id is taken gets its own.
+    int changes = 0;
+    QObject::connect(&page, &CMacroDlg::libraryChanged, [&] { ++changes; });
     answerNextFileChoice([&](const FileChoice&) { return QString::fromStdString(source.string()); });
     contextCommand(view, find(view, "Pack"), CMacroDlg::CmdCopyFolder);
-    EXPECT_EQ(readFile(library() / "Pack" / "Pack" / "One.mck"), fileBytes(one));
-    EXPECT_FALSE(find(view, "Pack/Pack"));
-    EXPECT_EQ(MacroList.count(), 2);
+    EXPECT_EQ(readFile(library() / "Pack" / "Pack" / "One.mck"), fileBytes(one)); // its id 0x90 was free
+    EXPECT_TRUE(find(view, "Pack/Pack/One"));
+    EXPECT_EQ(MacroList.count(), 4);
+    EXPECT_TRUE(FindMacroById(0x90));
+    EXPECT_GT(changes, 0);
+    answerNextFileChoice([&](const FileChoice&) { return QString::fromStdString(source.string()); });
+    contextCommand(view, find(view, "Pack/Sub"), CMacroDlg::CmdCopyFolder);
+    const StMacro again = readMacro(library() / "Pack" / "Sub" / "Pack" / "One.mck");
+    const std::uint32_t againId = again.dwId;
+    EXPECT_NE(againId, 0x90u);
+    EXPECT_EQ(MacroList.count(), 6);
+}
+
+TEST_F(MacroPageTest, LeavingAMacroWithChangesAsksAndNothingChangedWritesNothing)
+{
+    addMacroFile("First.mck", macroWith(0xA0, {{A, 1, 0}, {A, 0, 0}}));
+    addMacroFile("Second.mck", macroWith(0xA1, {{B, 1, 0}, {B, 0, 0}}));
+    const std::string firstBytes = readFile(library() / "First.mck");
+    CMacroDlg& page = open();
+    auto* count = page.findChild<QLineEdit*>("countBox");
+    const QString question = QString::fromStdString(Text("tc_macro_unsaved"));
+
+    // A changed repeat count, then another macro clicked: No drops the change.
+    select("First");
+    count->setFocus();
+    count->selectAll();
+    QTest::keyClicks(count, "5");
+    EXPECT_TRUE(button("saveButton").isVisible());
+    answerNextModal([&](QDialog& d) {
+        EXPECT_EQ(messageOf(d), question.arg("First"));
+        clickCancel(d);
+    });
+    select("Second");
+    EXPECT_EQ(readFile(library() / "First.mck"), firstBytes);
+    select("First");
+    EXPECT_EQ(count->text(), "1");
+
+    // Yes saves it before the other macro is shown.
+    count->setFocus();
+    count->selectAll();
+    QTest::keyClicks(count, "5");
+    answerNextModal([](QDialog& d) { clickOk(d); });
+    select("Second");
+    const int firstCount = readMacro(library() / "First.mck").wLoopCount;
+    EXPECT_EQ(firstCount, 5);
+    EXPECT_EQ(rows(), (KeyRows{pressRow(B), pauseRow(0), releaseRow(B)}));
+
+    // Recorded steps are asked about at the exit button, and kept on Yes.
+    click("recordButton");
+    sendKey(&page, A, true, false, 10);
+    sendKey(&page, A, false, false, 20);
+    click("recordButton");
+    answerNextModal([&](QDialog& d) {
+        EXPECT_EQ(messageOf(d), question.arg("Second"));
+        clickOk(d);
+    });
+    click("exitButton");
+    EXPECT_FALSE(page.isVisible());
+    EXPECT_EQ(eventOf(readMacro(library() / "Second.mck"), 0).key, A);
+
+    // Only the delay box turned off counts too; the window's close button asks as the exit button does.
+    CMacroDlg& again = open();
+    select("First");
+    click("delayBox");
+    answerNextModal([&](QDialog& d) {
+        EXPECT_EQ(messageOf(d), question.arg("First"));
+        clickOk(d);
+    });
+    again.close();
+    EXPECT_FALSE(again.isVisible());
+    const std::uint32_t autoDelay = readMacro(library() / "First.mck").dwAutoDelay;
+    EXPECT_EQ(autoDelay, 0u);
+}
+
+TEST_F(MacroPageTest, AFailedWriteSaysWhichFileAndWhyAndKeepsTheChanges)
+{
+    addMacroFile("Tap.mck", macroWith(0xB0, {{A, 1, 0}, {A, 0, 0}}));
+    CMacroDlg& page = open();
+    select("Tap");
+    auto* count = page.findChild<QLineEdit*>("countBox");
+    count->setFocus();
+    count->selectAll();
+    QTest::keyClicks(count, "4");
+    // Something stands where the file must go (a read-only library does not stop the superuser).
+    const fs::path file = library() / "Tap.mck";
+    fs::remove(file);
+    fs::create_directory(file);
+    const QString failed
+        = QString::fromStdString(Text("tc_macro_write_failed"))
+              .arg(QString::fromStdString(file.string()), QString::fromStdString(std::strerror(EISDIR)));
+    expectMessage(failed);
+    click("saveButton");
+    EXPECT_TRUE(button("saveButton").isVisible());
+    EXPECT_TRUE(page.session().isModified());
+    EXPECT_EQ(FindMacroById(0xB0)->wLoopCount, 1);
+
+    // Leaving asks, and a save that fails again keeps the user on the macro.
+    answerNextModal([](QDialog& d) { clickOk(d); });
+    expectMessage(failed);
+    click("exitButton");
+    EXPECT_TRUE(page.isVisible());
+    fs::remove(file);
+    click("saveButton");
+    const int saved = readMacro(file).wLoopCount;
+    EXPECT_EQ(saved, 4);
+    EXPECT_FALSE(button("saveButton").isVisible());
+
+    // A new macro whose file cannot be written (a full disk: no byte may be
+    // written) is not shown as if it were saved.
+    struct rlimit old { };
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit none = old;
+    none.rlim_cur = 0;
+    ::setrlimit(RLIMIT_FSIZE, &none);
+    typeName("Lost");
+    answerNextModal([](QDialog& d) {
+        EXPECT_TRUE(messageOf(d).contains("Lost.mck")) << messageOf(d).toStdString();
+        EXPECT_TRUE(messageOf(d).contains(QString::fromStdString(std::strerror(EFBIG))));
+        clickOk(d);
+    });
+    contextCommand(*page.libraryView(), nullptr, CMacroDlg::CmdNewMacro);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(find(*page.libraryView(), "Lost"));
+    EXPECT_FALSE(fs::exists(library() / "Lost.mck"));
+    EXPECT_FALSE(page.session().isOpen());
+}
+
+TEST_F(MacroPageTest, EveryCommandActsOnTheFileItsItemWasReadFrom)
+{
+    addMacroFile("jump.mck", macroWith(0xC0, {{A, 1, 0}, {A, 0, 0}}));
+    addMacroFile("jump.bak", macroWith(0xC1, {{B, 1, 0}, {B, 0, 0}}));
+    const std::string mckBytes = readFile(library() / "jump.mck");
+    CMacroDlg& page = open();
+    CTreeCtrlEx& view = *page.libraryView();
+    auto itemOf = [&](const fs::path& path) {
+        TreeItem found = nullptr;
+        view.WalkChildren(
+            view.RootItem(),
+            [&](TreeItem item, TreeItemRec*, const QString&, void*) {
+                if (page.itemPath(item) == path.string())
+                    found = item;
+                return 0;
+            },
+            nullptr, true);
+        return found;
+    };
+    ASSERT_TRUE(itemOf(library() / "jump.bak"));
+    ASSERT_TRUE(itemOf(library() / "jump.mck"));
+
+    // A save goes to the file the macro came from.
+    leftClick(view, itemOf(library() / "jump.bak"));
+    EXPECT_EQ(page.session().id(), 0xC1u);
+    click("loopMode2Radio");
+    click("saveButton");
+    const std::uint32_t bakMode = readMacro(library() / "jump.bak").dwLoopMode;
+    EXPECT_EQ(bakMode, MacroLoopMode2);
+    EXPECT_EQ(readFile(library() / "jump.mck"), mckBytes);
+
+    // Rename moves that file, keeping its extension.
+    typeName("leap");
+    contextCommand(view, itemOf(library() / "jump.bak"), CMacroDlg::CmdRename);
+    EXPECT_TRUE(fs::exists(library() / "leap.bak"));
+    EXPECT_FALSE(fs::exists(library() / "jump.bak"));
+    EXPECT_EQ(readFile(library() / "jump.mck"), mckBytes);
+
+    // Delete removes that file only.
+    answerNextModal([](QDialog& d) { clickOk(d); });
+    contextCommand(view, itemOf(library() / "leap.bak"), CMacroDlg::CmdDelete);
+    EXPECT_FALSE(fs::exists(library() / "leap.bak"));
+    EXPECT_EQ(readFile(library() / "jump.mck"), mckBytes);
+    EXPECT_TRUE(FindMacroById(0xC0));
+
+    // A name taken by a file that is not shown as a macro says which file.
+    fs::create_directory(library() / "Blocked.mck");
+    typeName("Blocked");
+    expectMessage(QString::fromStdString(Text("tc_macro_name_damaged"))
+                      .arg(QString::fromStdString((library() / "Blocked.mck").string())));
+    contextCommand(view, nullptr, CMacroDlg::CmdNewMacro);
+}
+
+TEST_F(MacroPageTest, NamesKeepWhatWasTypedAndRenameStartsFromTheName)
+{
+    CMacroDlg& page = open();
+    CTreeCtrlEx& view = *page.libraryView();
+    typeName("Combo one");
+    contextCommand(view, nullptr, CMacroDlg::CmdNewMacro);
+    ASSERT_TRUE(find(view, "Combo one"));
+    EXPECT_TRUE(fs::exists(library() / "Combo one.mck"));
+    typeName("Hithere-a_b.c(1)");
+    contextCommand(view, nullptr, CMacroDlg::CmdNewMacro);
+    ASSERT_TRUE(find(view, "Hithere-a_b.c(1)"));
+    EXPECT_EQ(macroName(readMacro(library() / "Hithere-a_b.c(1).mck")), "Hithere-a_b.c(1)");
+
+    answerNextModal([](QDialog& d) {
+        auto* input = d.findChild<QLineEdit*>("input");
+        ASSERT_TRUE(input);
+        EXPECT_EQ(input->text(), "Combo one");
+        EXPECT_EQ(input->selectedText(), "Combo one");
+        typeInto(d, "Combo two");
+        clickOk(d);
+    });
+    contextCommand(view, find(view, "Combo one"), CMacroDlg::CmdRename);
+    EXPECT_TRUE(find(view, "Combo two"));
+    EXPECT_TRUE(fs::exists(library() / "Combo two.mck"));
+    EXPECT_EQ(macroName(readMacro(library() / "Combo two.mck")), "Combo two");
+}
+
+TEST_F(MacroPageTest, AMacroWhoseIdHasHighBitsIsEditedLikeAnyOther)
+{
+    addMacroFile("High.mck", macroWith(0x81234567, {{A, 1, 0}, {A, 0, 0}}));
+    CMacroDlg& page = open();
+    select("High");
+    ASSERT_TRUE(page.currentMacro());
+    EXPECT_EQ(rows(), (KeyRows{pressRow(A), pauseRow(0), releaseRow(A)}));
+    click("loopMode2Radio");
+    click("saveButton");
+    const std::uint32_t mode = readMacro(library() / "High.mck").dwLoopMode;
+    EXPECT_EQ(mode, MacroLoopMode2);
+    EXPECT_EQ(FindMacroById(0x81234567)->dwLoopMode, MacroLoopMode2);
 }

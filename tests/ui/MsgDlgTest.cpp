@@ -109,7 +109,7 @@ TEST_F(MsgDlgTest, AskTextReturnsTheTypedTextOnlyWithOkAndAText)
         clickOk(dialog);
     });
     EXPECT_EQ(ask_text(&owner, "tc_msg3", result), 1);
-    EXPECT_EQ(result, "Mymacro") << "a space cannot be typed";
+    EXPECT_EQ(result, "My macro") << "a name keeps its spaces";
 }
 
 TEST_F(MsgDlgTest, AskTextCutsLongTextsWithoutSplittingACharacter)
@@ -179,11 +179,11 @@ TEST_F(MsgDlgTest, EscSpaceAndF1DoNothingAndEnterClicksOk)
         for (const int vk : {0x1B, 0x20, 0x70})
             tapKey(&dialog, vk);
         EXPECT_TRUE(dialog.isVisible()) << "Esc did not close the box";
-        EXPECT_EQ(inputOf(dialog)->text(), "a");
+        EXPECT_EQ(inputOf(dialog)->text(), "a ") << "in a text field Space types a space";
         sendKey(&dialog, 0x0D | ExtendedVariant, true); // keypad Enter
     });
     EXPECT_EQ(runBox(box), QDialog::Accepted);
-    EXPECT_EQ(box.textResult(), "a");
+    EXPECT_EQ(box.textResult(), "a ");
 }
 
 TEST_F(MsgDlgTest, KeyCaptureShowsTheKeyWithItsSide)

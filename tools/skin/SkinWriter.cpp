@@ -1,5 +1,6 @@
 #include "SkinWriter.h"
 
+#include "FastPng.h"
 #include "KeyboardPicture.h"
 #include "Pictures.h"
 #include "Shapes.h"
@@ -162,13 +163,15 @@ QStringList writeSkin(const QString& folder, const SkinLayout& layout)
         return {folder};
     for (const SkinPicture& picture : skinPictures(layout)) {
         const QString path = QDir(folder).filePath(picture.fileName);
-        if (!picture.draw().save(path))
+        const QImage drawn = picture.draw();
+        const bool written = picture.fileName.endsWith(".png") ? writeFastPng(drawn, path) : drawn.save(path);
+        if (!written)
             failed << path;
         if (!hasDoubleDensityVersion(picture.fileName))
             continue;
         setPictureScale(2);
         const QString doublePath = QDir(folder).filePath(doubleDensityName(picture.fileName));
-        if (!picture.draw().save(doublePath))
+        if (!writeFastPng(picture.draw(), doublePath))
             failed << doublePath;
         setPictureScale(1);
     }

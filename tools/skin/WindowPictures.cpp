@@ -125,13 +125,17 @@ QImage mainBackground(const SkinLayout& layout)
 
 QImage mainMask(const SkinLayout& layout)
 {
-    QImage image = newPicture(layout.window, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::black);
-    painter.drawRoundedRect(QRect(QPoint(0, 0), layout.window), MainRadius, MainRadius);
-    return image;
+    // Black inside the outline, white outside, one bit per pixel: the file the window decodes at every
+    // start stays small to inflate.
+    QImage image(layout.window, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::black);
+        painter.drawRoundedRect(QRect(QPoint(0, 0), layout.window), MainRadius, MainRadius);
+    }
+    return image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
 }
 
 QImage pickerBackground()

@@ -8,6 +8,7 @@
 // another model; --desktop-icons writes the installed program's icons into
 // ICONS/hicolor/ as NAME.png and NAME.svg. Exit 0 when every file was
 // written, 1 otherwise, 2 on a usage error.
+#include "FastPng.h"
 #include "KeyboardPicture.h"
 #include "Shapes.h"
 #include "SkinSizes.h"
@@ -86,10 +87,10 @@ bool writePicture(const QString& cfg, const QString& out)
     if (!loadModel(cfg))
         return false;
     QDir().mkpath(QFileInfo(out).absolutePath());
-    if (!skin::keyboardPicture().save(out))
+    if (!skin::writeFastPng(skin::keyboardPicture(), out))
         return false;
     skin::setPictureScale(2);
-    const bool written = skin::keyboardPicture().save(skin::doubleDensityName(out));
+    const bool written = skin::writeFastPng(skin::keyboardPicture(), skin::doubleDensityName(out));
     skin::setPictureScale(1);
     return written;
 }
