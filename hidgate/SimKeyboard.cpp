@@ -55,16 +55,20 @@ struct SimOptions {
     std::string product = "Kavrel Gaming Keyboard";
     int keyboards = 1;
     int delayMs = 0;
+    bool unplugged = false;
 };
 
 // One open collection of one simulated keyboard.
 struct SimCollection {
     CollectionShape shape;
+    std::size_t index = 0;
     std::string product;
     std::string statePath;
+    std::mutex failMutex; // guards the fields below
     int delayMs = 0;
-    std::mutex failMutex;
     FailRule failure;
+    bool unplugged = false;
+    std::string optionsFileText; // the options file as last seen
 };
 
 HandleTable<SimCollection>& handles()
@@ -140,22 +144,55 @@ void applyOption(SimOptions& options, std::string_view item)
             options.delayMs = int(number);
     } else if (name == "fail") {
         applyFail(options, value);
+    } else if (name == "unplugged") {
+        options.unplugged = value != "0";
     }
 }
 
-SimOptions readOptions()
+void applyOptions(SimOptions& options, std::string_view rest)
+{
+    while (!rest.empty()) {
+        const auto separator = rest.find_first_of(",\n");
+        applyOption(options, rest.substr(0, separator));
+        if (separator == std::string_view::npos)
+            break;
+        rest.remove_prefix(separator + 1);
+    }
+}
+
+std::string readWhole(const std::string& path);
+
+// $KAVREL_SIM_OPTIONS_FILE's content; empty when it is not set or not readable.
+std::string optionsFileText()
+{
+    const char* path = std::getenv("KAVREL_SIM_OPTIONS_FILE");
+    return path && *path ? readWhole(path) : std::string();
+}
+
+SimOptions readOptions(const std::string& fileText)
 {
     SimOptions options;
     const char* text = std::getenv("KAVREL_SIM_OPTIONS");
-    std::string_view rest = text ? text : "";
-    while (!rest.empty()) {
-        const auto comma = rest.find(',');
-        applyOption(options, rest.substr(0, comma));
-        if (comma == std::string_view::npos)
-            break;
-        rest.remove_prefix(comma + 1);
-    }
+    applyOptions(options, text ? text : "");
+    applyOptions(options, fileText);
     return options;
+}
+
+// An open collection takes a changed options file at its next write: its
+// delay, failure rule and whether the keyboard is plugged in.
+void followOptionsFile(SimCollection& collection)
+{
+    if (!std::getenv("KAVREL_SIM_OPTIONS_FILE"))
+        return;
+    std::string text = optionsFileText();
+    std::lock_guard lock(collection.failMutex);
+    if (text == collection.optionsFileText)
+        return;
+    const SimOptions options = readOptions(text);
+    collection.delayMs = options.delayMs;
+    collection.failure = options.failures[collection.index];
+    collection.unplugged = options.unplugged;
+    collection.optionsFileText = std::move(text);
 }
 
 std::string statePath()
@@ -231,10 +268,12 @@ bool offered(const SimOptions& options, std::size_t index, int keyboard, Hidgate
     return filter == nullptr || filter(node.c_str(), 0, 0, Collections[index].featureLength) != 0;
 }
 
-HidgateHandle openCollection(const SimOptions& options, std::size_t index)
+HidgateHandle openCollection(const SimOptions& options, const std::string& optionsText, std::size_t index)
 {
     auto collection = std::make_shared<SimCollection>();
     collection->shape = Collections[index];
+    collection->index = index;
+    collection->optionsFileText = optionsText;
     collection->product = options.product;
     collection->statePath = statePath();
     collection->delayMs = options.delayMs;
@@ -260,15 +299,16 @@ HIDGATE_EXPORT HidgateHandle OpenHidDevice(unsigned usagePage, unsigned usage, c
 {
     if (!startOpen(idText, count))
         return 0;
-    const SimOptions options = readOptions();
-    const bool vendorCollection = usagePage == VendorUsagePage && usage == VendorUsage;
+    const std::string optionsText = optionsFileText();
+    const SimOptions options = readOptions(optionsText);
+    const bool vendorCollection = usagePage == VendorUsagePage && usage == VendorUsage && !options.unplugged;
     int matching = 0;
     for (int keyboard = 0; vendorCollection && keyboard < options.keyboards; ++keyboard) {
         for (std::size_t index = 0; index < Collections.size(); ++index) {
             if (!offered(options, index, keyboard, filter))
                 continue;
             if (!count)
-                return openCollection(options, index);
+                return openCollection(options, optionsText, index);
             ++matching;
             break;
         }
@@ -290,8 +330,18 @@ HIDGATE_EXPORT int SetFeature(HidgateHandle handle, const uint8_t* buffer, size_
         return failWith(EBADF, "handle is closed");
     if (!buffer || length != std::size_t(collection->shape.featureLength) || buffer[0] != collection->shape.reportId)
         return failWith(EINVAL, "report id or length does not fit the collection");
-    if (collection->delayMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(collection->delayMs));
+    followOptionsFile(*collection);
+    int delayMs = 0;
+    bool unplugged = false;
+    {
+        std::lock_guard lock(collection->failMutex);
+        delayMs = collection->delayMs;
+        unplugged = collection->unplugged;
+    }
+    if (delayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    if (unplugged)
+        return failWith(ENODEV, "the simulated keyboard is unplugged (KAVREL_SIM_OPTIONS_FILE)");
     int error = 0;
     if (takeFailure(*collection, error))
         return failWith(error, "write failure requested by KAVREL_SIM_OPTIONS");

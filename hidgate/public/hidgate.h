@@ -39,7 +39,13 @@
  *     fail=C:N[:E]      the next N writes to collection C fail with errno E (default EIO = 5);
  *                       N may be "always"; the count starts when the collection is opened
  *     delay=MS          each write takes MS milliseconds (0..10000)
+ *     unplugged=1       no keyboard is found, and writes to open handles fail with ENODEV
  *   Unknown or malformed options are ignored.
+ *
+ *   KAVREL_SIM_OPTIONS_FILE  path of a file with more options (separated by commas or lines), read after
+ *                      KAVREL_SIM_OPTIONS at each OpenHidDevice and, when its content changed, by every open
+ *                      handle at its next write (delay, failures and unplugged then follow the file), so that
+ *                      faults can be switched on and off while a program runs.
  */
 
 #include <stddef.h>

@@ -14,19 +14,34 @@
 namespace kavrel {
 namespace {
 
-std::uint32_t slotId(std::span<const std::uint8_t> image, int slot)
+// The slot's bytes of an image that may end early (the missing part counts as zero).
+std::span<const std::uint8_t> slotBytes(std::span<const std::uint8_t> image, int slot)
 {
+    const std::size_t offset = std::size_t(slot) * ProfileSize;
+    if (offset >= image.size())
+        return {};
+    return image.subspan(offset, std::min(ProfileSize, image.size() - offset));
+}
+
+std::uint32_t slotId(std::span<const std::uint8_t> slot)
+{
+    std::uint8_t bytes[sizeof(std::uint32_t)] = {};
+    const std::size_t at = offsetof(PROFILE, id);
+    if (slot.size() > at)
+        std::memcpy(bytes, slot.data() + at, std::min(sizeof bytes, slot.size() - at));
     std::uint32_t id = 0;
-    std::memcpy(&id, image.data() + std::size_t(slot) * ProfileSize + offsetof(PROFILE, id), sizeof id);
+    std::memcpy(&id, bytes, sizeof id);
     return id;
 }
 
-void appendSlot(std::span<const std::uint8_t> image, int slot)
+void appendSlot(std::span<const std::uint8_t> slot)
 {
     auto* profile = new (std::nothrow) PROFILE;
     if (!profile)
         return; // a failed allocation skips the slot
-    std::memcpy(static_cast<void*>(profile), image.data() + std::size_t(slot) * ProfileSize, ProfileSize);
+    auto* bytes = reinterpret_cast<std::uint8_t*>(profile);
+    std::memcpy(bytes, slot.data(), slot.size());
+    std::memset(bytes + slot.size(), 0, ProfileSize - slot.size()); // a slot the image cut short
     if (!ProfileList.append(profile))
         delete profile;
 }
@@ -43,15 +58,15 @@ std::string CurrentIdFilePath()
     return AppDataFolder() + "curid.dct";
 }
 
-void LoadProfilesFromBytes(std::span<const std::uint8_t> bytes)
+void LoadProfilesFromBytes(std::span<const std::uint8_t> image)
 {
-    std::vector<std::uint8_t> image(StoreSize, 0);
-    std::copy_n(bytes.begin(), std::min(bytes.size(), StoreSize), image.begin());
+    // Slots are read where they lie: no copy of the whole image.
     CurrentProfile = nullptr;
     ProfileList.clear();
     for (int slot = 0; slot < StoreSlots; ++slot) {
-        if (slotId(image, slot) != 0)
-            appendSlot(image, slot);
+        const std::span<const std::uint8_t> bytes = slotBytes(image, slot);
+        if (slotId(bytes) != 0)
+            appendSlot(bytes);
     }
 }
 
@@ -78,11 +93,14 @@ std::vector<std::uint8_t> StoreImage()
     return image;
 }
 
-bool SaveProfiles()
+bool SaveProfiles(platform::WriteError* errorOut)
 {
     const std::vector<std::uint8_t> image = StoreImage();
     platform::WriteError error;
-    if (platform::writeFileAtomically(StoreFilePath(), std::as_bytes(std::span(image)), &error))
+    const bool saved = platform::writeFileAtomically(StoreFilePath(), std::as_bytes(std::span(image)), &error);
+    if (errorOut)
+        *errorOut = error;
+    if (saved)
         return true;
     if (error.step == platform::WriteStep::Create)
         WriteLog("Save pro: CreateFile err=%d", error.error);
@@ -101,12 +119,14 @@ std::uint32_t LoadCurrentId()
     return id;
 }
 
-bool SaveCurrentId()
+bool SaveCurrentId(platform::WriteError* error)
 {
+    if (error)
+        *error = {};
     if (!CurrentProfile)
         return true;
     const std::uint32_t id = CurrentProfile->id;
-    return platform::writeFileAtomically(CurrentIdFilePath(), std::as_bytes(std::span(&id, 1)));
+    return platform::writeFileAtomically(CurrentIdFilePath(), std::as_bytes(std::span(&id, 1)), error);
 }
 
 void OpenStore()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Profile.h"
+#include "platform/AtomicFile.h"
 
 #include <cstdint>
 #include <span>
@@ -35,14 +36,15 @@ std::vector<std::uint8_t> StoreImage();
 
 // Writes ProfileList to pro.dct. Failures log "Save pro: CreateFile err=%d"
 // or "Save pro: WriteFile err=%d" and return false; the old file then stays.
-bool SaveProfiles();
+// The failing step and its errno go to error when one is given.
+bool SaveProfiles(platform::WriteError* error = nullptr);
 
 // The id stored in curid.dct, 0 when the file is missing or shorter than 4 bytes.
 std::uint32_t LoadCurrentId();
 
 // Writes CurrentProfile's id to curid.dct; nothing (true) without a current
-// profile. A failure is not logged and returns false.
-bool SaveCurrentId();
+// profile. A failure is not logged and returns false (the reason in error).
+bool SaveCurrentId(platform::WriteError* error = nullptr);
 
 // What the main window runs each time it is opened from its hidden state:
 // LoadProfiles; three new profiles named tc_proname + "1", "2", "3" unless

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 namespace kavrel::platform {
@@ -78,6 +79,9 @@ AtomicFile::AtomicFile(fs::path target, Durability durability)
         m_tempPath.clear();
         return;
     }
+    // Held until the file is renamed or removed: it tells removeStaleTempFiles
+    // that this file belongs to a save still running. The lock dies with the process.
+    ::flock(m_fd.get(), LOCK_EX | LOCK_NB);
     ::fchmod(m_fd.get(), newFileMode(m_target));
 }
 
@@ -132,8 +136,8 @@ bool AtomicFile::commit(bool replace)
     const bool synced = m_durability == Durability::Synced;
     if (synced && ::fsync(m_fd.get()) != 0)
         return fail(WriteStep::Write, errno);
-    if (m_fd.reset() != 0)
-        return fail(WriteStep::Write, errno);
+    // The file stays open (and locked) across the rename, so that a clean-up
+    // in another process never takes it for a dead writer's file.
     if (replace) {
         if (::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
             return fail(WriteStep::Commit, errno);
@@ -141,9 +145,30 @@ bool AtomicFile::commit(bool replace)
         return fail(WriteStep::Commit, error);
     }
     m_tempPath.clear();
+    if (m_fd.reset() != 0 && !synced) // written back late: the error may mean the content is lost
+        return fail(WriteStep::Write, errno);
     if (synced)
         syncFolder(folderOf(m_target));
     return true;
+}
+
+int removeStaleTempFiles(const fs::path& folder)
+{
+    std::error_code error;
+    fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied, error);
+    int removed = 0;
+    for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
+        const fs::directory_entry& entry = *walk;
+        std::error_code typeError;
+        if (!isAtomicTempName(entry.path().filename().string()) || !entry.is_regular_file(typeError))
+            continue;
+        const UniqueFd fd(::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+            continue; // a save in progress (or not ours to open)
+        if (::unlink(entry.path().c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 bool writeFileAtomically(const fs::path& path, std::span<const std::byte> bytes, WriteError* error)

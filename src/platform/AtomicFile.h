@@ -64,6 +64,13 @@ private:
 // which a crash may leave behind; folder walks skip them.
 bool isAtomicTempName(std::string_view fileName);
 
+// Removes the temporary files that writers killed mid-save left in the folder
+// and its subfolders (symbolic links are not followed). A writer holds a lock
+// on its temporary file until the rename, so the file of a save still running
+// in any process is kept. Returns how many files were removed; a missing or
+// unreadable folder removes nothing.
+int removeStaleTempFiles(const std::filesystem::path& folder);
+
 // Every write replaces the file whole: a crash leaves the old file, never half of the new one.
 bool writeFileAtomically(
     const std::filesystem::path& path, std::span<const std::byte> bytes, WriteError* error = nullptr);

@@ -6,6 +6,7 @@
 #include "app/Texts.h"
 #include "controls/SkinMenu.h"
 #include "controls/SkinText.h"
+#include "platform/AtomicFile.h"
 #include "ui/CKavrelDlg.h"
 #include "ui/SingleInstance.h"
 #include "ui/SystemMessageBoxes.h"
@@ -67,6 +68,8 @@ bool CKavrelApp::InitInstance()
             WriteLog("Another instance runs, but its window did not answer");
         return false;
     }
+    // Only the first instance: a save of a killed run may have left temporary files.
+    platform::removeStaleTempFiles(AppDataFolder());
     runMainWindow();
     return false;
 }

@@ -179,6 +179,39 @@ TEST_F(USBDriverTest, RequestedWriteFailuresCarryTheirErrno)
     EXPECT_EQ(state().count(10), 0u);
 }
 
+// Faults switched on and off while the keyboard is open, through the options
+// file a soak run rewrites: failures and an unplugged keyboard reach handles
+// opened before the change; plugging it back in makes writes work again.
+TEST_F(USBDriverTest, OptionsFileSwitchesFaultsOnOpenHandles)
+{
+    const std::filesystem::path file = dir / "sim.options";
+    setenv("KAVREL_SIM_OPTIONS_FILE", file.c_str(), 1);
+    CUSBDriver driver;
+    ASSERT_TRUE(driver.Init());
+    ASSERT_TRUE(driver.FindDev());
+    int error = 0;
+    EXPECT_TRUE(driver.SetFeature(driver.m_hMatrix, report(9, 577), error));
+
+    kavrel::test::writeFile(file, "fail=matrix:1:16\n");
+    EXPECT_FALSE(driver.SetFeature(driver.m_hMatrix, report(9, 577), error));
+    EXPECT_EQ(error, 16);
+    EXPECT_TRUE(driver.SetFeature(driver.m_hMatrix, report(9, 577), error)) << "one failure was asked for";
+
+    kavrel::test::writeFile(file, "unplugged=1");
+    EXPECT_FALSE(driver.SetFeature(driver.m_hLed, report(10, 42), error));
+    EXPECT_EQ(error, ENODEV);
+    CUSBDriver other;
+    ASSERT_TRUE(other.Init());
+    EXPECT_FALSE(other.FindDev()) << "an unplugged keyboard is not found";
+
+    kavrel::test::writeFile(file, "");
+    EXPECT_TRUE(driver.SetFeature(driver.m_hLed, report(10, 42), error));
+    EXPECT_TRUE(other.FindDev());
+    unsetenv("KAVREL_SIM_OPTIONS_FILE");
+    EXPECT_EQ(state().at(9).writes, 2);
+    EXPECT_EQ(state().at(10).writes, 1);
+}
+
 TEST_F(USBDriverTest, ClosedHandlesFailWithEbadfAndAreNotReused)
 {
     CUSBDriver driver;

@@ -114,3 +114,32 @@ TEST(AtomicFile, UnsyncedReplacementIsStillWholeAndAbandonedOnesLeaveNothing)
     EXPECT_EQ(readFile(target), "report 9 1 09");
     EXPECT_EQ(fileCount(dir.path()), 1);
 }
+
+// A writer killed mid-save leaves its temporary file; the next start removes
+// such files (in the folder and below it) unless a live writer still holds one.
+TEST(AtomicFile, LeftOverTemporaryFilesOfDeadWritersAreRemoved)
+{
+    TempDir dir;
+    fs::create_directories(dir / "Mac" / "group");
+    writeFile(dir / "pro.dct", "kept");
+    writeFile(dir / ".kavrel-AbC123.tmp", "half a store");
+    writeFile(dir / "Mac" / "group" / ".kavrel-xyz789.tmp", "half a macro");
+    writeFile(dir / "Mac" / "group" / "jump.mck", "kept");
+    writeFile(dir / "Mac" / ".kavrel-notes.txt", "not ours: another suffix");
+
+    AtomicFile live(dir / "Mac" / "open.mck"); // a save in progress in this process
+    ASSERT_TRUE(live.isOpen());
+    ASSERT_TRUE(live.write(bytesOf("in progress")));
+
+    EXPECT_EQ(removeStaleTempFiles(dir.path()), 2);
+    EXPECT_FALSE(fs::exists(dir / ".kavrel-AbC123.tmp"));
+    EXPECT_FALSE(fs::exists(dir / "Mac" / "group" / ".kavrel-xyz789.tmp"));
+    EXPECT_EQ(readFile(dir / "pro.dct"), "kept");
+    EXPECT_EQ(readFile(dir / "Mac" / "group" / "jump.mck"), "kept");
+    EXPECT_TRUE(fs::exists(dir / "Mac" / ".kavrel-notes.txt"));
+
+    // The live writer's file survived the clean-up and still commits.
+    ASSERT_TRUE(live.commit());
+    EXPECT_EQ(readFile(dir / "Mac" / "open.mck"), "in progress");
+    EXPECT_EQ(removeStaleTempFiles(dir / "missing"), 0);
+}

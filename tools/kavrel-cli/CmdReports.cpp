@@ -12,10 +12,10 @@
 #include "model/Lists.h"
 #include "model/ProfileStore.h"
 
-#include <filesystem>
-
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <optional>
 
 namespace kavrel::cli {
@@ -146,12 +146,15 @@ int runSwitch(std::span<const std::string> args)
     // Before the first save the profiles exist only in memory: store them, so the id names a stored profile.
     std::error_code error;
     std::filesystem::create_directories(AppDataFolder(), error);
-    if (!std::filesystem::exists(StoreFilePath(), error) && !SaveProfiles()) {
-        std::fprintf(stderr, "kavrel-cli switch: the profiles could not be saved\n");
+    platform::WriteError saveError;
+    if (!std::filesystem::exists(StoreFilePath(), error) && !SaveProfiles(&saveError)) {
+        std::fprintf(stderr, "kavrel-cli switch: the profiles could not be saved to %s: %s\n", StoreFilePath().c_str(),
+            std::strerror(saveError.error));
         return ExitFailure;
     }
-    if (!SaveCurrentId()) {
-        std::fprintf(stderr, "kavrel-cli switch: the current profile could not be saved\n");
+    if (!SaveCurrentId(&saveError)) {
+        std::fprintf(stderr, "kavrel-cli switch: the current profile could not be saved to %s: %s\n",
+            CurrentIdFilePath().c_str(), std::strerror(saveError.error));
         return ExitFailure;
     }
     std::printf("current profile: %s\n", profileName(*loaded.profile).c_str());

@@ -3,6 +3,7 @@
 #include "Cli.h"
 
 #include "app/Paths.h"
+#include "platform/AtomicFile.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -86,6 +87,9 @@ int main(int argc, char** argv)
         cli::printUsage(stderr);
         return cli::ExitUsage;
     }
+    // Saves of a process killed mid-write leave temporary files; a save still
+    // running elsewhere keeps its own (see removeStaleTempFiles).
+    platform::removeStaleTempFiles(AppDataFolder());
     const std::vector<std::string> rest(args.begin() + std::ptrdiff_t(i) + 1, args.end());
     return found->second.run(rest);
 }
