@@ -1,8 +1,11 @@
 #include "controls/CPngBtn.h"
 
+#include "controls/SkinAccessible.h"
+
 #include "controls/SkinImage.h"
 #include "controls/SkinText.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -13,10 +16,17 @@ CPngBtn::CPngBtn(QWidget* parent)
     , m_font(shellDlgFont(15, 400))
 {
     setCheckable(true);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
+    installSkinAccessibility();
     setMouseTracking(true);
     prepareSkinnedWidget(this, false);
     connect(this, &QAbstractButton::clicked, this, [this] { emit command(this); });
+}
+
+void CPngBtn::setAccessibleKind(AccessibleKind kind)
+{
+    m_accessibleKind = kind;
+    setFocusPolicy(kind == AccessibleKind::Label ? Qt::NoFocus : Qt::TabFocus);
 }
 
 void CPngBtn::set_images(const QImage& normal, const QImage& over, const QImage& down, const QRect& region)
@@ -150,6 +160,11 @@ void CPngBtn::paintEvent(QPaintEvent*)
     compose(painter);
     painter.end();
     m_buffer.copyTo(this, m_clip ? m_clipRegion : QRegion());
+    if (hasFocus()) {
+        QPainter ring(this);
+        ring.setPen(QPen(palette().color(QPalette::Highlight).lighter(130), 1, Qt::DashLine));
+        ring.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
     if (m_frame) {
         QPainter frame(this);
         frame.setPen(colorOfColorRef(FrameColor));
@@ -190,6 +205,19 @@ void CPngBtn::mousePressEvent(QMouseEvent* event)
         setChecked(!isChecked());
     }
     QAbstractButton::mousePressEvent(event);
+}
+
+void CPngBtn::keyPressEvent(QKeyEvent* event)
+{
+    // Space is QAbstractButton's own; Enter presses the focused button too.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        if (m_latching && m_toggleOnClick)
+            setChecked(!isChecked());
+        click();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void CPngBtn::resizeEvent(QResizeEvent* event)

@@ -4,6 +4,7 @@
 #include "controls/WindowMessage.h"
 #include "platform/MessageBox.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -82,7 +83,13 @@ int CPngSlider::trackLength() const
 
 void CPngSlider::placeAt(int index)
 {
+    const bool changed = m_index != index;
     m_index = index;
+    if (changed && QAccessible::isActive()) {
+        // Screen readers hear the new value from the track, the control they know.
+        QAccessibleValueChangeEvent event(parentWidget() ? parentWidget() : this, index);
+        QAccessible::updateAccessibility(&event);
+    }
     const int offset = index - m_minimum;
     int position = 0;
     if (m_stopCount > 0) {

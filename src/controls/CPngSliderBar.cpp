@@ -1,12 +1,16 @@
 #include "controls/CPngSliderBar.h"
 
 #include "app/Config.h"
+#include "controls/SkinAccessible.h"
 #include "controls/SkinImage.h"
 #include "controls/SkinText.h"
 #include "controls/WindowMessage.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace kavrel {
 
@@ -14,6 +18,8 @@ CPngSliderBar::CPngSliderBar()
     : m_thumb(this)
 {
     prepareSkinnedWidget(this, false);
+    setFocusPolicy(Qt::TabFocus);
+    installSkinAccessibility();
 }
 
 void CPngSliderBar::setVertical(int vertical)
@@ -75,6 +81,11 @@ void CPngSliderBar::paintEvent(QPaintEvent*)
         painter.drawImage(QPoint(0, 0), m_composed);
     painter.end();
     m_buffer.copyTo(this);
+    if (hasFocus()) {
+        QPainter ring(this);
+        ring.setPen(QPen(palette().color(QPalette::Highlight).lighter(130), 1, Qt::DashLine));
+        ring.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
     if (m_frame) {
         QPainter frame(this);
         drawFrame(frame);
@@ -112,6 +123,60 @@ void CPngSliderBar::mouseReleaseEvent(QMouseEvent* event)
     set_slider_value(m_thumb, m_thumb.valueOfIndex(index), m_thumbNotifies);
     if (!m_thumbNotifies)
         postWindowMessage(parentWidget(), MsgSliderSet, std::uintptr_t(get_slider_value(m_thumb)), m_tag);
+}
+
+void CPngSliderBar::stepTo(int index)
+{
+    if (m_disabled)
+        return;
+    index = std::clamp(index, m_thumb.minimum(), std::max(m_thumb.minimum(), m_thumb.maximum()));
+    set_slider_value(m_thumb, m_thumb.valueOfIndex(index), m_thumbNotifies);
+    if (!m_thumbNotifies)
+        postWindowMessage(parentWidget(), MsgSliderSet, std::uintptr_t(get_slider_value(m_thumb)), m_tag);
+}
+
+void CPngSliderBar::keyPressEvent(QKeyEvent* event)
+{
+    const int index = m_thumb.index();
+    const int page = std::max(1, (m_thumb.maximum() - m_thumb.minimum()) / 4);
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        stepTo(index - 1);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        stepTo(index + 1);
+        break;
+    case Qt::Key_PageDown:
+        stepTo(index - page);
+        break;
+    case Qt::Key_PageUp:
+        stepTo(index + page);
+        break;
+    case Qt::Key_Home:
+        stepTo(m_thumb.minimum());
+        break;
+    case Qt::Key_End:
+        stepTo(m_thumb.maximum());
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void CPngSliderBar::focusInEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void CPngSliderBar::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 bool create_slider_bar(CPngSliderBar& track, QWidget* owner, const QImage* ownerBackground, const QImage& thumb,

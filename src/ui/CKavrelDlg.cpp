@@ -115,6 +115,23 @@ bool keyDiffersFromDefault(const KEYINFO& key, const KEYINFO& defaults)
         || key.key2 != defaults.key2;
 }
 
+KeyDescription describeKeyOfCurrentProfile(int index)
+{
+    KeyDescription description;
+    if (index < 0 || index >= std::min(KeyCount, KeyTableSize))
+        return description;
+    description.name = QString::fromStdString(keyinfo_to_text(KeyTable[index]));
+    std::lock_guard lock(ApplyDataMutex());
+    if (!CurrentProfile)
+        return description;
+    const KEYINFO& key = CurrentProfile->keys[index];
+    description.function = QString::fromStdString(keyinfo_to_text(key));
+    if (key.kind == KindMacro)
+        description.function = text("tc_msg25") + ' ' + description.function;
+    description.remapped = keyDiffersFromDefault(key, KeyTable[index]);
+    return description;
+}
+
 void CKavrelDlg::setTrayAvailabilityOverride(std::optional<bool> available)
 {
     trayOverride() = available;
@@ -299,6 +316,12 @@ void CKavrelDlg::createButtons()
         if (!button)
             continue;
         button->setObjectName(place.name);
+        if (place.which >= Profile1 && place.which <= Profile3)
+            button->setAccessibleKind(CPngBtn::AccessibleKind::RadioButton);
+        else if (place.which == Minimise)
+            button->setAccessibleName(text("tc_minimise"));
+        else if (place.which == Exit)
+            button->setAccessibleName(text("tc_exit"));
         connect(button, &CPngBtn::command, this, &CKavrelDlg::onButton);
         m_buttons[place.which] = button;
     }
@@ -316,6 +339,8 @@ void CKavrelDlg::createKeyboardView()
     m_view->setKeyRects(std::span<const Rect>(rects.data(), std::size_t(count)));
     const QRect area = rectOf(Cfg.rcKB);
     m_view->setBackground(m_background, area);
+    m_view->setAccessibleName(text("tc_msg23"));
+    m_view->setKeyDescriber([](int index) { return describeKeyOfCurrentProfile(index); });
     m_view->setGeometry(area);
     const UnRectOutline& shape = Cfg.UnRectKey;
     if (shape.present && shape.matrixIndex != 0) {

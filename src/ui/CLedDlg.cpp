@@ -134,6 +134,8 @@ void CLedDlg::createCheckBox()
     if (!m_check)
         return;
     m_check->setObjectName("ledCheck");
+    m_check->setAccessibleKind(CPngBtn::AccessibleKind::CheckBox);
+    m_check->setAccessibleName(text("tc_msg1"));
     m_check->setToggleOnClick(1);
     m_check->set_checked(1);
     connect(m_check, &CPngBtn::command, this, &CLedDlg::onCheckBox);
@@ -186,10 +188,14 @@ void CLedDlg::createSliders()
     const QRect speed(QPoint(BrightnessSliderAt.x(), SpeedSliderTop + Cfg.BarH), QSize(Cfg.BarW, Cfg.BarH));
     m_speed = createSlider(speed, SpeedSteps, SpeedSliderId);
     m_brightness = createSlider(brightness, BrightnessSteps, BrightnessSliderId);
-    if (m_speed)
+    if (m_speed) {
         m_speed->setObjectName("ledSpeed");
-    if (m_brightness)
+        m_speed->setAccessibleName(text("tc_adv_str19"));
+    }
+    if (m_brightness) {
         m_brightness->setObjectName("ledBrightness");
+        m_brightness->setAccessibleName(text("tc_adv_str7"));
+    }
 }
 
 CPngBtn* CLedDlg::createLabel(const QRect& place, const QString& widest)
@@ -197,6 +203,7 @@ CPngBtn* CLedDlg::createLabel(const QRect& place, const QString& widest)
     CPngBtn* label = create_cut_button(this, &place, m_background, m_background, m_background);
     label->setTextColors(Cfg.Btn_txt_clr_nr, Cfg.Btn_txt_clr_nr, Cfg.Btn_txt_clr_nr);
     label->setTextFormat(LineFormat);
+    label->setAccessibleKind(CPngBtn::AccessibleKind::Label);
     label->setButtonFont(fontFitting(m_font, widest, place.width()));
     return label;
 }

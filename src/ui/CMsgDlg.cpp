@@ -184,6 +184,9 @@ void CMsgDlg::setUpKeyboard()
 void CMsgDlg::setMessage(const QString& text)
 {
     m_message = text;
+    // The box draws its text itself: screen readers get it as the dialog's name and description.
+    setAccessibleName(text);
+    setAccessibleDescription(text);
     update();
 }
 
