@@ -85,7 +85,7 @@ void CPngSlider::placeAt(int index)
 {
     const bool changed = m_index != index;
     m_index = index;
-    if (changed && QAccessible::isActive()) {
+    if (changed) {
         // Screen readers hear the new value from the track, the control they know.
         QAccessibleValueChangeEvent event(parentWidget() ? parentWidget() : this, index);
         QAccessible::updateAccessibility(&event);

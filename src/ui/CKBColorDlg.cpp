@@ -166,7 +166,7 @@ void CKBColorDlg::setFocusKey(int index)
         return;
     m_focus = index;
     update();
-    if (hasFocus() && QAccessible::isActive()) {
+    if (hasFocus()) {
         QAccessibleEvent event(this, QAccessible::Focus);
         event.setChild(index);
         QAccessible::updateAccessibility(&event);
