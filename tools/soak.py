@@ -125,7 +125,8 @@ class Soak:
 
     def start_xvfb(self):
         read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
+                                 "-noreset"],
                                 pass_fds=(write_end,), stdout=subprocess.DEVNULL,
                                 stderr=open(os.path.join(self.work, "xvfb.log"), "wb"))
         os.close(write_end)

@@ -23,7 +23,9 @@ until_true() {
 
 # start_xvfb WxHxD: an X server on a display it chooses itself; DISPLAY names it.
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    # -noreset: when a program killed by a test was the last client, a resetting server refuses the
+    # next program's connection for a moment.
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     pids+=($!)
     until_true 20 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=":$(head -n1 "$work/display")"

@@ -75,15 +75,28 @@ void SetAppDataFolderOverride(const fs::path& folder)
     appDataOverride() = withSeparator(folder);
 }
 
-void MakeAppDataFolder()
+bool MakeAppDataFolder(int* error)
 {
     const std::string folder = AppDataFolder();
     WriteLog("Mk AppData=%s", folder.c_str());
-    std::error_code error;
-    if (fs::is_directory(folder, error))
-        return;
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        WriteLog("CreateDirectory err=%d", errno);
+    std::error_code exists;
+    if (fs::is_directory(folder, exists))
+        return true;
+    // Outermost missing folder first: each level is made private to the user.
+    fs::path made;
+    for (const fs::path& part : fs::path(folder)) {
+        made /= part;
+        if (part.empty() || fs::is_directory(made, exists))
+            continue;
+        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
+            const int failure = errno;
+            WriteLog("CreateDirectory err=%d", failure);
+            if (error)
+                *error = failure;
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace kavrel

@@ -20,8 +20,10 @@ std::string ConfigFilePath(); // program folder + "cfg.ini"
 std::string AppDataFolder();
 void SetAppDataFolderOverride(const std::filesystem::path& folder);
 
-// Creates the application-data folder when it is missing (one level, no
-// parents); logs "Mk AppData=%s" and, on failure, "CreateDirectory err=%d".
-void MakeAppDataFolder();
+// Creates the application-data folder when it is missing, with every missing
+// parent (each 0700: on a new account ~/.local/share may not exist yet);
+// logs "Mk AppData=%s" and, on failure, "CreateDirectory err=%d". False on
+// failure, with errno in *error; a later save then reports it to the user.
+bool MakeAppDataFolder(int* error = nullptr);
 
 } // namespace kavrel

@@ -10,7 +10,7 @@ namespace kavrel {
 namespace {
 
 // Grouped by where the program shows them.
-constexpr std::array<std::string_view, 129> Keys = {
+constexpr std::array<std::string_view, 134> Keys = {
     // start-up and main window
     "tc_title",
     "tc_mutex",
@@ -30,6 +30,12 @@ constexpr std::array<std::string_view, 129> Keys = {
     "tc_msg12",
     "tc_msg15",
     "tc_msg23",
+    // what went wrong, told to the user
+    "tc_store_damaged",
+    "tc_save_failed",
+    "tc_keys_unencodable",
+    "tc_skin_missing",
+    "tc_progress_title",
     // mouse buttons and special functions
     "tc_click",
     "tc_menu",
@@ -210,6 +216,25 @@ const std::string& Text(std::string_view key)
     static const std::string empty;
     const auto found = keyIndex().find(key);
     return found == keyIndex().end() ? empty : table()[found->second];
+}
+
+std::string TextWith(std::string_view key, std::initializer_list<std::string_view> values)
+{
+    const std::string& pattern = Text(key);
+    std::string result;
+    result.reserve(pattern.size());
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        if (pattern[i] == '%' && next >= '1' && next <= '9') {
+            const auto index = std::size_t(next - '1');
+            if (index < values.size())
+                result += *(values.begin() + index);
+            ++i;
+            continue;
+        }
+        result += pattern[i];
+    }
+    return result;
 }
 
 std::string GetConfigText(xml::XmlDocument& document, std::string_view section, std::string_view key)

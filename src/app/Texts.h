@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,6 +30,10 @@ void LoadTextsFromBytes(std::string_view bytes);
 // The text of a key; the empty string for a key the file lacks or that is not
 // in TextKeys(). The reference stays valid for the rest of the run.
 const std::string& Text(std::string_view key);
+
+// The text of a key with %1 ... %9 replaced by the values (a value past the
+// list leaves nothing; every other character is kept as written).
+std::string TextWith(std::string_view key, std::initializer_list<std::string_view> values);
 
 // The text of `key` under the first element named `section` below the
 // document's first top-level element; when that element lacks the key, the

@@ -3,6 +3,7 @@
 #include "KeyboardProtocol.h"
 #include "app/Config.h"
 #include "app/Log.h"
+#include "app/Texts.h"
 #include "device/CUSBDriver.h"
 #include "macro/Macro.h"
 #include "macro/StMacro.h"
@@ -203,7 +204,9 @@ private:
                 int(macro->Macro_Buffer_ID));
             const int p = key.matrixIndex;
             if (p < 0 || p >= MatrixSize) {
-                m_messages.post({"Warning", "Matrix inx warning", platform::BoxIcon::Warning});
+                WriteLog("Matrix inx warning: key %d at %d", i, p);
+                m_messages.post(
+                    {"Warning", TextWith("tc_keys_unencodable", {keyListText({i})}), platform::BoxIcon::Warning});
                 continue;
             }
             if (macro->Macro_Buffer_ID < 1 || macro->Macro_Buffer_ID > MacroSlotCount) {
@@ -235,8 +238,12 @@ private:
     {
         MatrixWords matrix;
         const std::vector<int> withoutCode = KEYINFO_2_Matrix(m_profile.keys, KeyTable, matrix, m_lookup);
-        for (std::size_t i = 0; i < withoutCode.size(); ++i)
-            m_messages.post({"Error", "Invaild key code", platform::BoxIcon::Error});
+        if (!withoutCode.empty()) {
+            // One message naming every such key: a damaged or foreign profile must not bury the user in boxes.
+            const std::string keys = keyListText(withoutCode);
+            WriteLog("Keys without device code: %s", keys.c_str());
+            m_messages.post({"Error", TextWith("tc_keys_unencodable", {keys}), platform::BoxIcon::Error});
+        }
         logChangedWords(matrix);
         report(70);
 

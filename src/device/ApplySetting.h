@@ -33,6 +33,9 @@ class ApplyProgress {
 public:
     virtual ~ApplyProgress() = default;
     virtual void progress(int percent) = 0;
+    // Whether the keyboard took the apply: called once, just before close(), with false also for an apply
+    // that was dropped or never served.
+    virtual void finished(bool applied) { (void)applied; }
     virtual void close() = 0;
 };
 
@@ -54,8 +57,8 @@ bool SendCommand(
 // their Macro_Buffer_ID stays 0.
 //
 // What the user must be told goes to messages, never to a box shown here:
-// "Info" "<table>, err=0x<errno>" for a failed report, "Error" "Invaild key
-// code" once for each assigned key without device code, "Warning" "Matrix
+// "Info" "<table>, err=0x<errno>" for a failed report, one "Error" naming
+// every assigned key without device code (tc_keys_unencodable), "Warning" "Matrix
 // inx warning" for a macro key outside the matrix. The default sink shows
 // them at once (command line, interface thread); the worker passes its own.
 bool ApplySetting(CUSBDriver* link, ApplyProgress* progress, const PROFILE* profile, std::uint32_t flags,

@@ -65,8 +65,10 @@ void ApplyWorker::request(std::uint32_t flags, ApplyProgress* progress)
         if (m_stopped) {
             // Nobody will serve it: the target must still see its end (outside the lock, as every call out is).
             lock.unlock();
-            if (progress)
+            if (progress) {
+                progress->finished(false);
                 progress->close();
+            }
             return;
         }
         flags &= ~ApplyWithProgress;
@@ -132,8 +134,10 @@ void ApplyWorker::run(std::stop_token stop)
         unserved = std::exchange(m_pendingTargets, {});
         unservedProfile = std::exchange(m_pendingProfile, std::nullopt);
     }
-    for (ApplyProgress* target : unserved)
+    for (ApplyProgress* target : unserved) {
+        target->finished(false);
         target->close();
+    }
     if (unservedProfile && unservedProfile->done)
         unservedProfile->done(false);
     WriteLog("thread exit");
@@ -153,6 +157,11 @@ public:
         for (ApplyProgress* target : m_targets)
             target->progress(percent);
     }
+    void finished(bool applied) override
+    {
+        for (ApplyProgress* target : m_targets)
+            target->finished(applied);
+    }
     void close() override
     {
         for (ApplyProgress* target : m_targets)
@@ -171,6 +180,7 @@ void ApplyWorker::serve(std::uint32_t flags, std::vector<ApplyProgress*> targets
     const HidHandle matrix = m_link.m_hMatrix.load();
     WriteLog("Start Apply: hDevice=0x%x, nFlag=0x%x", unsigned(matrix), unsigned(flags));
     if (matrix == 0 && Cfg.GoWithNoDev == 0) {
+        progress.finished(false);
         progress.close();
         return;
     }
@@ -180,6 +190,7 @@ void ApplyWorker::serve(std::uint32_t flags, std::vector<ApplyProgress*> targets
         = snapshot.profile && ApplySettingWith(&m_link, target, &*snapshot.profile, snapshot.macros, flags, m_messages);
     if (!applied)
         m_messages.post({"Error", "   Update settings failed!      ", platform::BoxIcon::Warning});
+    progress.finished(applied);
     progress.close();
     WriteLog("Apply Over");
     finishApply();
@@ -234,8 +245,13 @@ void StartApplyWorker(CUSBDriver& link, platform::MessageSink& messages)
 
 void RequestApply(std::uint32_t flags, ApplyProgress* progress)
 {
-    if (processWorker())
+    if (processWorker()) {
         processWorker()->request(flags, progress);
+    } else if (progress) {
+        // Nobody will serve it: a dialog waiting on the target must still see its end.
+        progress->finished(false);
+        progress->close();
+    }
 }
 
 void StopApplyWorker()

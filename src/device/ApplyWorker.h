@@ -89,7 +89,8 @@ private:
 };
 
 // The process-wide worker of the window program. The window program passes a
-// sink that queues each message to the interface thread.
+// sink that queues each message to the interface thread. RequestApply without
+// a worker closes its progress target at once (finished(false) first).
 void StartApplyWorker(CUSBDriver& link, platform::MessageSink& messages = platform::standardErrorSink());
 void RequestApply(std::uint32_t flags, ApplyProgress* progress = nullptr);
 void StopApplyWorker();

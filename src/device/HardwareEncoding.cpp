@@ -3,6 +3,7 @@
 #include "app/Log.h"
 #include "macro/StMacro.h"
 #include "model/KeyNames.h"
+#include "model/Profile.h"
 
 #include <algorithm>
 #include <utility>
@@ -209,6 +210,37 @@ std::int64_t keyinfo_to_hardware_code(const KEYINFO& key, const MacroLookup& mac
     default:
         return NoDeviceCode;
     }
+}
+
+std::string profileEncodingProblem(const PROFILE& profile)
+{
+    // Any macro id encodes: whether the library still has the macro is not the record's fault.
+    StMacro anyMacro{};
+    const MacroLookup lookup = [&anyMacro](std::uint32_t) { return &anyMacro; };
+    for (int k = 0; k < KeyTableSize; ++k) {
+        const KEYINFO& key = profile.keys[k];
+        if (key.firstWord() == 0 || KeyTable[k].firstWord() == 0)
+            continue;
+        const bool unknownKey = key.kind == KindKey
+            && ((key.key1 != 0 && key.key1 != VkFn && vkey_to_usage(key.key1) == 0 && macroModifierBit(key.key1) == 0)
+                || (key.key2 != 0 && vkey_to_usage(key.key2) == 0 && macroModifierBit(key.key2) == 0));
+        if (unknownKey || keyinfo_to_hardware_code(key, lookup) == NoDeviceCode)
+            return "key " + std::to_string(k) + " cannot be encoded";
+    }
+    return {};
+}
+
+std::string keyListText(const std::vector<int>& keys)
+{
+    std::string text;
+    for (const int k : keys) {
+        if (!text.empty())
+            text += ", ";
+        const std::string name
+            = k >= 0 && k < KeyTableSize ? vkey_to_name(KeyTable[std::size_t(k)].key1) : std::string();
+        text += name.empty() ? "#" + std::to_string(k) : name;
+    }
+    return text;
 }
 
 // Key table entry k gives the matrix position of profile entry k. Keys

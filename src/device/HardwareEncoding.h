@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace kavrel {
 
 struct StMacro;
+struct PROFILE;
 
 inline constexpr int MatrixSize = MatrixPositions;
 inline constexpr int HdMacroEventBytes = 3;
@@ -35,10 +37,19 @@ using KeyTableSpan = std::span<const KEYINFO, KeyTableSize>;
 // All assignments of a profile (keys) to the matrix words; keyTable is the
 // model's key table, whose entry k gives the position of keys[k]. Returns the
 // indices of the assigned keys that have no device code: they are left
-// without function, and the caller tells the user ("Invaild key code" once
-// each). A position used twice keeps the later key's word.
+// without function, and the caller tells the user once, naming them all. A position used twice keeps the later key's
+// word.
 std::vector<int> KEYINFO_2_Matrix(
     KeyTableSpan keys, KeyTableSpan keyTable, MatrixWords& matrix, const MacroLookup& macros);
+
+// Why a stored profile cannot be written to the keyboard as it is, in a few
+// words: the first assigned key (of the model's key table) whose function has
+// no device code or names a key the keyboard does not know. Empty when every
+// key can be encoded; a macro missing from the library does not count.
+std::string profileEncodingProblem(const PROFILE& profile);
+
+// The names of keys (indices into the key table) for one message to the user, "A, F1, Num 5".
+std::string keyListText(const std::vector<int>& keys);
 
 // A macro in the keyboard's 48-byte form: at most 15 three-byte events.
 // Whatever the record holds, no key is left held down: events are taken only

@@ -45,6 +45,29 @@ std::optional<DeviceNotice> noticeFromUevent(
     return DeviceNotice{event, std::string(head.data()) + std::string(syspath) + "#" + UsbInterfaceClass};
 }
 
+std::optional<DeviceNotice> noticeFromHidrawEvent(std::string_view action, std::string_view syspath)
+{
+    const std::string_view marker = "/hidraw/";
+    const auto at = syspath.rfind(marker);
+    if (at == std::string_view::npos || at == 0)
+        return std::nullopt;
+    // The HID device's folder name: bus:vendor:product.instance.
+    const std::string_view parent = syspath.substr(0, at);
+    const std::string_view name = parent.substr(parent.rfind('/') + 1);
+    const auto first = name.find(':');
+    const auto second = first == std::string_view::npos ? first : name.find(':', first + 1);
+    const auto dot = second == std::string_view::npos ? second : name.find('.', second + 1);
+    if (dot == std::string_view::npos)
+        return std::nullopt;
+    const auto vendor = hexField(name.substr(first + 1, second - first - 1));
+    const auto product = hexField(name.substr(second + 1, dot - second - 1));
+    if (!vendor || !product)
+        return std::nullopt;
+    std::array<char, 16> ids{};
+    std::snprintf(ids.data(), ids.size(), "%x/%x/0", *vendor, *product);
+    return noticeFromUevent(action, ids.data(), syspath);
+}
+
 HotplugMonitor::HotplugMonitor() = default;
 
 HotplugMonitor::~HotplugMonitor()
@@ -66,7 +89,7 @@ bool HotplugMonitor::start()
     m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
     if (!m_monitor)
         return false;
-    if (udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "usb", "usb_device") < 0
+    if (udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "hidraw", nullptr) < 0
         || udev_monitor_enable_receiving(m_monitor) < 0) {
         udev_monitor_unref(m_monitor);
         m_monitor = nullptr;
@@ -88,9 +111,8 @@ std::optional<DeviceNotice> HotplugMonitor::read()
     if (!device)
         return std::nullopt;
     const char* action = udev_device_get_action(device);
-    const char* product = udev_device_get_property_value(device, "PRODUCT");
     const char* syspath = udev_device_get_syspath(device);
-    auto notice = noticeFromUevent(action ? action : "", product ? product : "", syspath ? syspath : "");
+    auto notice = noticeFromHidrawEvent(action ? action : "", syspath ? syspath : "");
     udev_device_unref(device);
     return notice;
 }

@@ -25,7 +25,14 @@ struct DeviceNotice {
 std::optional<DeviceNotice> noticeFromUevent(
     std::string_view action, std::string_view product, std::string_view syspath);
 
-// Arrival and removal of USB devices from a libudev monitor. Not tied to any toolkit: the caller watches fd()
+// Turns one udev event of a hidraw node into a notice: action "add" or "remove" and the node's sysfs path,
+// whose parent HID device is named "<bus>:<vendor>:<product>.<instance>" in hex
+// (".../0003:1A2C:0E24.0007/hidraw/hidraw3"). Read from the path alone, so a removal parses as well as an
+// arrival. Nothing for other actions or paths.
+std::optional<DeviceNotice> noticeFromHidrawEvent(std::string_view action, std::string_view syspath);
+
+// Arrival and removal of hidraw nodes from a libudev monitor: the node the program opens, which appears after
+// the USB device (and gets its access rights later still). Not tied to any toolkit: the caller watches fd()
 // (for example with a socket notifier) and calls read() when it is readable.
 class HotplugMonitor {
 public:
@@ -38,7 +45,7 @@ public:
     bool start();
     // The descriptor to watch for readability, -1 when not started.
     int fd() const;
-    // The next pending notice of a USB device; nothing when none is pending or the event is of no interest.
+    // The next pending notice of a hidraw node; nothing when none is pending or the event is of no interest.
     std::optional<DeviceNotice> read();
 
 private:

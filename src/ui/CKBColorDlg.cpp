@@ -4,6 +4,7 @@
 #include "controls/SkinText.h"
 #include "controls/WindowMessage.h"
 #include "ui/KeyboardViewAccessible.h"
+#include "ui/WindowBasics.h"
 
 #include <QAccessible>
 #include <QHelpEvent>
@@ -41,7 +42,7 @@ void CKBColorDlg::setKeyRects(std::span<const Rect> rects)
     m_rects.fill({});
     for (int i = 0; i < m_keyCount; ++i) {
         const Rect& r = rects[i];
-        m_rects[i] = QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        m_rects[i] = rectOf(r);
     }
     update();
 }

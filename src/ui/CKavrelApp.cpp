@@ -15,13 +15,14 @@
 #include <QFile>
 #include <QFontDatabase>
 
+#include <algorithm>
 #include <ctime>
 
 namespace kavrel {
 namespace {
 
 constexpr int AppFontPixelHeight = 15;
-constexpr int AppFontWeight = 90;
+constexpr int AppFontWeight = 90; // as the skin was drawn: the lightest weight
 
 QString appFontPath()
 {
@@ -39,6 +40,11 @@ void logLaunch()
 }
 
 } // namespace
+
+QFont::Weight qtFontWeight(int weight)
+{
+    return QFont::Weight(std::clamp(weight, int(QFont::Thin), int(QFont::Black)));
+}
 
 QString instanceLockName()
 {
@@ -64,8 +70,10 @@ bool CKavrelApp::InitInstance()
     m_instance = std::make_unique<SingleInstance>(instanceLockName(), title, m_instanceFolder);
     if (!m_instance->acquire()) {
         m_secondInstance = true;
-        if (!m_instance->signalRunning())
+        if (!m_instance->signalRunning()) {
             WriteLog("Another instance runs, but its window did not answer");
+            m_exitCode = 1;
+        }
         return false;
     }
     // Only the first instance: a save of a killed run may have left temporary files.
@@ -86,7 +94,7 @@ void CKavrelApp::setUpFont()
     m_fontId = id;
     QFont font(QString::fromStdString(Cfg.FontName));
     font.setPixelSize(AppFontPixelHeight);
-    font.setWeight(QFont::Weight(AppFontWeight));
+    font.setWeight(qtFontWeight(AppFontWeight));
     setApplicationSkinFont(font);
 }
 
@@ -97,7 +105,7 @@ void CKavrelApp::runMainWindow()
     SystemMessageBoxes boxes; // plain boxes from any thread, shown on this one
     CKavrelDlg window;
     m_instance->setReceiver(&window);
-    window.exec();
+    m_exitCode = window.exec();
     m_instance->setReceiver(nullptr);
 }
 
@@ -110,7 +118,7 @@ int CKavrelApp::ExitInstance()
         QFontDatabase::removeApplicationFont(*m_fontId);
         m_fontId.reset();
     }
-    return 0;
+    return m_exitCode;
 }
 
 } // namespace kavrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 
 #include <memory>
@@ -23,7 +24,9 @@ public:
 
     // Start; false in every case, so the process ends when it returns.
     bool InitInstance();
-    // Exit: releases the instance lock, logs "Driver exit", removes the application font. Returns 0.
+    // Exit: releases the instance lock, logs "Driver exit", removes the application font. Returns the
+    // program's exit status: 0, or 1 when the start failed (no skin, no keyboard without Suwnd, a running
+    // instance that did not answer).
     int ExitInstance();
 
     // Where the instance lock and socket live (tests); empty for the user's runtime folder.
@@ -39,7 +42,11 @@ private:
     std::unique_ptr<SingleInstance> m_instance;
     std::optional<int> m_fontId;
     bool m_secondInstance = false;
+    int m_exitCode = 0;
 };
+
+// A font weight on Qt's scale (100 ... 900): lighter or heavier weights are held at its ends.
+QFont::Weight qtFontWeight(int weight);
 
 // The mutex name: tc_mutex, or "KAVREL_VALQORN_MUTEX" when the text file has none.
 QString instanceLockName();

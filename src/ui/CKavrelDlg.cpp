@@ -12,7 +12,6 @@
 #include "controls/WindowMessage.h"
 #include "controls/WindowShape.h"
 #include "device/ApplyWorker.h"
-#include "device/DeviceNoticeHandler.h"
 #include "macro/KeyLabel.h"
 #include "macro/MacroCatalog.h"
 #include "macro/MacroLibrary.h"
@@ -21,91 +20,33 @@
 #include "model/ProfileStore.h"
 #include "platform/HotplugMonitor.h"
 #include "platform/MessageBox.h"
-#include "platform/ProcessSnapshot.h"
 #include "ui/CKBColorDlg.h"
 #include "ui/CKeyFunPickDlg.h"
 #include "ui/CLedDlg.h"
 #include "ui/CMacroDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgressDlg.h"
+#include "ui/EditingSession.h"
 #include "ui/KeyColorSets.h"
+#include "ui/MainTray.h"
+#include "ui/MissingPictures.h"
+#include "ui/WindowBasics.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QEventLoop>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QPainter>
 #include <QScreen>
-#include <QSocketNotifier>
-#include <QSystemTrayIcon>
 #include <QWindow>
 
 #include <cerrno>
-#include <cstring>
 
 namespace kavrel {
 namespace {
 
 constexpr std::uint32_t PerKeyLedMode = 3;
-
-std::optional<bool>& trayOverride()
-{
-    static std::optional<bool> available;
-    return available;
-}
-
-bool systemTrayAvailable()
-{
-    return trayOverride().value_or(QSystemTrayIcon::isSystemTrayAvailable());
-}
-
-QString text(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
-}
-
-QRect rectOf(const Rect& r)
-{
-    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
-QPoint pointOf(const Point& p)
-{
-    return {p.x, p.y};
-}
-
-// The icon built into the program, for a missing appico.ico: a key cap with a K.
-QIcon builtInIcon()
-{
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(0x2B, 0x30, 0x36));
-    painter.setPen(QPen(QColor(0xE0, 0x3C, 0x31), 2));
-    painter.drawRoundedRect(QRectF(2, 2, 28, 28), 6, 6);
-    painter.setPen(Qt::white);
-    painter.setFont(shellDlgFont(20, 700));
-    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, "K");
-    painter.end();
-    return QIcon(pixmap);
-}
-
-// Keys a skinned window swallows so that they neither close it nor press a button.
-bool isSwallowedKey(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape || key == Qt::Key_Space
-        || key == Qt::Key_F1;
-}
-
-PROFILE* findProfile(std::uint32_t id)
-{
-    for (PROFILE& profile : ProfileList)
-        if (profile.id == id)
-            return &profile;
-    return nullptr;
-}
 
 } // namespace
 
@@ -134,7 +75,7 @@ KeyDescription describeKeyOfCurrentProfile(int index)
 
 void CKavrelDlg::setTrayAvailabilityOverride(std::optional<bool> available)
 {
-    trayOverride() = available;
+    MainTray::setAvailabilityOverride(available);
 }
 
 CKavrelDlg::CKavrelDlg(QWidget* parent)
@@ -144,7 +85,7 @@ CKavrelDlg::CKavrelDlg(QWidget* parent)
     setAttribute(Qt::WA_TranslucentBackground);
     prepareSkinnedWidget(this, false);
     const bool trayMode = Cfg.TrayIcon == 1 || Cfg.TrayIcon == 3;
-    m_trayMode = trayMode && systemTrayAvailable() ? Cfg.TrayIcon : 2;
+    m_trayMode = trayMode && MainTray::available() ? Cfg.TrayIcon : 2;
     if (trayMode && m_trayMode == 2)
         WriteLog(
             "No system tray: TrayIcon=%d acts as 2, the window shows and Exit ends the program", int(Cfg.TrayIcon));
@@ -153,31 +94,25 @@ CKavrelDlg::CKavrelDlg(QWidget* parent)
         m_font = *font;
     else
         m_font = shellDlgFont(14);
-    m_processes = std::make_unique<platform::ProcessWalker>();
-    m_switchTimer.setInterval(SwitchPeriodMs);
-    connect(&m_switchTimer, &QTimer::timeout, this, &CKavrelDlg::autoSwitchTick);
+    m_session = new EditingSession(this);
+    m_session->setSwitchGate([this] { return mayInterrupt(); });
+    connect(m_session, &EditingSession::currentChanged, this, &CKavrelDlg::showCurrentProfile);
+    connect(m_session, &EditingSession::keyboardRemoved, this, &CKavrelDlg::keyboardRemoved);
+    connect(m_session, &EditingSession::saveFailed, this, [this](const QString& message) {
+        if (isVisible())
+            tell(message);
+        else
+            showBalloon(message);
+    });
 }
 
 CKavrelDlg::~CKavrelDlg()
 {
-    // The worker reads the lists and the device link: it is stopped and joined before either goes.
-    m_switchTimer.stop();
-    StopApplyWorker();
-    {
-        std::lock_guard lock(ApplyDataMutex());
-        CurrentProfile = nullptr;
-        ProfileList.clear();
-        MacroList.clear();
-    }
-    if (m_tray) {
-        m_tray->hide();
-        delete m_tray;
-        m_tray = nullptr;
-    }
-    delete m_trayMenu;
-    delete m_hotplugNotifier;
-    m_hotplugNotifier = nullptr;
-    m_hotplug.reset();
+    // The session stops and joins the worker before the lists and the device link go.
+    delete m_session;
+    m_session = nullptr;
+    delete m_tray;
+    m_tray = nullptr;
 }
 
 bool CKavrelDlg::initialise()
@@ -185,33 +120,33 @@ bool CKavrelDlg::initialise()
     if (m_initialised)
         return !m_ended;
     m_initialised = true;
-    loadIcon();
+    m_icon = programIcon();
+    setWindowIcon(m_icon);
     if (!loadSkin()) {
-        endWindow();
+        failStart();
         return false;
     }
     setWindowTitle(text("tc_title"));
-    startHotplug();
-    m_switchTimer.start();
-    m_link.Init();
-    const bool found = m_link.FindDev();
-    if (!found && Cfg.Suwnd == 0) {
-        show_message(this, "tc_msg15");
-        endWindow();
-        return false;
-    }
-    if (m_link.CountDevices() > 1)
-        show_message(this, "tc_msg11");
+    m_session->startHotplug();
+    m_session->startSwitching();
     // A failed apply reports through plain boxes; the window program's box handler queues them to this
     // thread, so the worker never waits for the user.
-    StartApplyWorker(m_link, platform::directMessageSink());
-    m_workerStarted = true;
+    const bool found = m_session->connectKeyboard(platform::directMessageSink());
+    if (!found && Cfg.Suwnd == 0) {
+        show_message(this, "tc_msg15");
+        failStart();
+        return false;
+    }
+    if (m_session->deviceCount() > 1)
+        show_message(this, "tc_msg11");
     {
         std::lock_guard lock(ApplyDataMutex());
         ReloadMacroLibrary();
     }
-    if (m_trayMode == 1 || m_trayMode == 3)
-        createTray();
+    if (m_trayMode == 1 || m_trayMode == 3) {
+        m_tray = new MainTray(this, m_icon);
+        connect(m_tray, &MainTray::exitRequested, this, &CKavrelDlg::endWindow);
+    }
     if (m_shown)
         openWindow();
     return !m_ended;
@@ -220,40 +155,35 @@ bool CKavrelDlg::initialise()
 int CKavrelDlg::exec()
 {
     if (!initialise() || m_ended)
-        return 0;
+        return m_exitCode;
     QEventLoop loop;
     m_loop = &loop;
     loop.exec(QEventLoop::DialogExec);
     m_loop = nullptr;
-    return 0;
+    return m_exitCode;
+}
+
+void CKavrelDlg::failStart()
+{
+    m_exitCode = 1;
+    endWindow();
 }
 
 void CKavrelDlg::endWindow()
 {
     m_ended = true;
-    m_switchTimer.stop();
+    m_session->stopSwitching();
     QWidget::setVisible(false);
     if (m_loop)
         m_loop->exit(0);
     emit windowEnded();
 }
 
-void CKavrelDlg::loadIcon()
-{
-    const QString path = QString::fromStdString(ProgramFolder()) + "appico.ico";
-    m_icon = QIcon(path);
-    if (m_icon.isNull() || m_icon.availableSizes().isEmpty()) {
-        WriteLog("Load Icon err=%x", unsigned(ENOENT));
-        m_icon = builtInIcon();
-    }
-    setWindowIcon(m_icon);
-}
-
 bool CKavrelDlg::loadSkin()
 {
     m_background = load_skin_image("main_nr.png");
     if (image_width(m_background) == 0) {
-        platform::showMessageBox("Error", "Load skins failed.", platform::BoxIcon::Error);
+        tellMissingSkinPicture("main_nr.png");
         return false;
     }
     const QRegion outline = region_from_mask(load_skin_image("main_mask.png"));
@@ -330,7 +260,8 @@ void CKavrelDlg::createButtons()
 void CKavrelDlg::createKeyboardView()
 {
     m_view = new CKBColorDlg(this);
-    m_view->loadKeyImage();
+    if (!m_view->loadKeyImage())
+        tellMissingSkinPicture("keyimg.png");
     m_view->setKeyColors(Cfg.ClrKeyOv, Cfg.ClrKeyDn, Cfg.ClrKeyHasFunc);
     std::array<Rect, KeyTableSize> rects{};
     const int count = std::clamp(KeyCount, 0, KeyTableSize);
@@ -359,52 +290,10 @@ void CKavrelDlg::createLightingPage()
     m_led->show();
 }
 
-void CKavrelDlg::startHotplug()
-{
-    m_hotplug = std::make_unique<platform::HotplugMonitor>();
-    if (!m_hotplug->start()) {
-        WriteLog("Device notices unavailable: no hot-plug");
-        return;
-    }
-    m_hotplugNotifier = new QSocketNotifier(m_hotplug->fd(), QSocketNotifier::Read, this);
-    connect(m_hotplugNotifier, &QSocketNotifier::activated, this, [this] {
-        while (auto notice = m_hotplug->read())
-            deviceNotice(notice->event, notice->path);
-    });
-}
-
-void CKavrelDlg::createTray()
-{
-    m_tray = new QSystemTrayIcon(m_icon);
-    m_tray->setToolTip(text("tc_title").left(127));
-    m_trayMenu = new QMenu;
-    m_trayMenu->addAction(
-        text("tc_config"), this, [this] { sendWindowMessage(this, MsgTrayIcon, 0, MouseLeftDoubleClick); });
-    m_trayMenu->addSeparator();
-    m_trayMenu->addAction(text("tc_exit"), this, &CKavrelDlg::endWindow);
-    m_tray->setContextMenu(m_trayMenu);
-    // Many trays never send a double click: a single activation opens the window too.
-    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
-            postWindowMessage(this, MsgTrayIcon, 0, MouseLeftDoubleClick);
-    });
-    m_tray->show();
-}
-
-void CKavrelDlg::handleTrayMessage(std::intptr_t mouseMessage)
-{
-    if (mouseMessage == MouseLeftDoubleClick)
-        openWindow();
-    else if (mouseMessage == MouseRightUp && m_trayMenu)
-        m_trayMenu->popup(QCursor::pos());
-}
-
 void CKavrelDlg::showBalloon(const QString& message)
 {
-    if (!m_tray)
-        return;
-    m_lastBalloon = message;
-    m_tray->showMessage("Info", message, QSystemTrayIcon::Information);
+    if (m_tray)
+        m_tray->showBalloon(message);
 }
 
 void CKavrelDlg::openWindow()
@@ -438,38 +327,22 @@ void CKavrelDlg::setVisible(bool visible)
 
 void CKavrelDlg::reloadProfiles()
 {
-    std::uint32_t current = 0;
-    {
-        std::lock_guard lock(ApplyDataMutex());
-        OpenStore();
-        for (std::size_t i = 0; i < m_profileIds.size(); ++i)
-            m_profileIds[i] = 0;
-        int index = 0;
-        for (const PROFILE& profile : ProfileList) {
-            if (index >= 3)
-                break;
-            m_profileIds[std::size_t(index++)] = profile.id;
-        }
-        current = CurrentProfile ? CurrentProfile->id : 0;
-    }
-    switchToProfile(current);
+    const QString damaged = m_session->load();
+    if (!damaged.isEmpty())
+        tell(damaged);
 }
 
 void CKavrelDlg::switchToProfile(std::uint32_t id)
 {
-    {
-        std::lock_guard lock(ApplyDataMutex());
-        PROFILE* profile = findProfile(id);
-        if (!profile)
-            return;
-        CurrentProfile = profile;
-    }
-    for (int i = 0; i < 3; ++i) {
-        CPngBtn* button = m_buttons[Profile1 + i];
-        if (!button)
-            continue;
-        button->set_checked(m_profileIds[std::size_t(i)] == id ? 1 : 0);
-    }
+    m_session->makeCurrent(id);
+}
+
+void CKavrelDlg::showCurrentProfile()
+{
+    const std::uint32_t id = m_session->currentId();
+    for (int i = 0; i < 3; ++i)
+        if (CPngBtn* button = m_buttons[Profile1 + i])
+            button->set_checked(m_session->buttonProfiles()[std::size_t(i)] == id && id != 0 ? 1 : 0);
     refreshPages();
 }
 
@@ -501,12 +374,14 @@ void CKavrelDlg::handleKeyClick(int key)
     const int index = key < 0 ? m_view->selectedKey() : key;
     if (index < 0)
         return;
+    // The picker's result lands in the profile it was opened for, whatever became current meanwhile.
+    const std::uint32_t profileId = CurrentProfile->id;
     const PROFILE& profile = *CurrentProfile;
     KEYINFO info = profile.keys[index];
     CKeyFunPickDlg picker(this, info, QString::fromStdString(keyinfo_to_text(info)));
     picker.setKeyIndex(index);
     picker.setColourMode(int(profile.ledMode) == Cfg.GaoshouIndex && (profile.colorSet == 8 || profile.colorSet == 9));
-    if (picker.exec() != QDialog::Accepted)
+    if (picker.exec() != QDialog::Accepted || m_session->currentId() != profileId)
         return;
     if (picker.resultKind() == CKeyFunPickDlg::ResultColour)
         storeKeyColour(key, picker.resultColour());
@@ -528,22 +403,9 @@ void CKavrelDlg::storeKeyColour(int key, std::uint32_t colour)
 
 bool CKavrelDlg::storeKeyAssignment(int key, const KEYINFO& info)
 {
-    if (!m_view || key < 0 || key >= KeyTableSize)
+    if (!m_view || m_view->selectedKey() < 0 || !m_session->assignKey(m_session->currentId(), key, info))
         return false;
-    {
-        std::lock_guard lock(ApplyDataMutex());
-        if (!CurrentProfile || CurrentProfile->id == 0 || m_view->selectedKey() < 0)
-            return false;
-        KEYINFO& stored = CurrentProfile->keys[key];
-        if (stored.kind == KindKey && info.kind == KindKey && stored.modifiers == info.modifiers
-            && stored.key1 == info.key1 && stored.key2 == info.key2)
-            return false;
-        KEYINFO updated = info;
-        updated.rect = KeyTable[key].rect;
-        updated.matrixIndex = KeyTable[key].matrixIndex;
-        stored = updated;
-        m_view->setHasFunction(key, keyDiffersFromDefault(stored, KeyTable[key]));
-    }
+    m_view->setHasFunction(key, keyDiffersFromDefault(CurrentProfile->keys[key], KeyTable[std::size_t(key)]));
     if (Cfg.ApplyNow)
         RequestApply(ApplyMatrixAndMacros);
     return true;
@@ -564,7 +426,7 @@ void CKavrelDlg::onButton(CPngBtn* button)
         runMacroPage();
     for (int i = 0; i < 3; ++i)
         if (button == m_buttons[Profile1 + i])
-            switchToProfile(m_profileIds[std::size_t(i)]);
+            switchToProfile(m_session->buttonProfiles()[std::size_t(i)]);
 }
 
 // The macro page runs modally over the main window; keys whose macro it
@@ -585,11 +447,18 @@ void CKavrelDlg::runMacroPage()
 void CKavrelDlg::exitOrHide()
 {
     if (m_trayMode == 1 || m_trayMode == 3) {
+        // Edits not applied go now: automatic switching must not write them while the window is hidden.
+        m_session->discardEdits();
         hide();
         emit windowEnded();
         return;
     }
     endWindow();
+}
+
+void CKavrelDlg::tell(const QString& message)
+{
+    show_message_text(this, message);
 }
 
 void CKavrelDlg::applyAndSave(bool ok)
@@ -598,21 +467,20 @@ void CKavrelDlg::applyAndSave(bool ok)
         show_message(this, "tc_msg15");
         return;
     }
-    if (m_link.CountDevices() > 1) {
+    if (m_session->deviceCount() > 1) {
         show_message(this, "tc_msg11");
         return;
     }
-    runApplyProgress();
-    {
-        std::lock_guard lock(ApplyDataMutex());
-        SaveProfiles();
-        SaveCurrentId();
-    }
-    if (ok)
+    const bool applied = runApplyProgress();
+    const std::optional<QString> saveFailure = m_session->save();
+    if (saveFailure)
+        tell(*saveFailure);
+    // OK ends only after both: otherwise the window stays, and with it the box that says what failed.
+    if (ok && applied && !saveFailure)
         exitOrHide();
 }
 
-void CKavrelDlg::runApplyProgress()
+bool CKavrelDlg::runApplyProgress()
 {
     CProgressDlg progress(this);
     const QString skins = QString::fromStdString(SkinsFolder());
@@ -624,104 +492,36 @@ void CKavrelDlg::runApplyProgress()
     // The worker closes the dialog when the apply is over; until then the window waits here, answering paints.
     RequestApply(ApplyAll, QueuedApplyProgress::create(&progress));
     progress.exec();
+    // A dialog closed by its own button leaves the apply running: wait for its outcome, still answering events.
+    while (!progress.applyOutcome())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return *progress.applyOutcome();
 }
 
 void CKavrelDlg::restoreDefaults()
 {
     if (ask_question(this, "tc_msg5") != QDialog::Accepted)
         return;
-    {
-        std::lock_guard lock(ApplyDataMutex());
-        if (!CurrentProfile)
-            return;
-        ResetProfile(*CurrentProfile);
-    }
-    refreshPages();
-    if (Cfg.ApplyNow)
+    if (m_session->restoreDefaults() && Cfg.ApplyNow)
         RequestApply(ApplyAll);
 }
 
-void CKavrelDlg::deviceNotice(unsigned event, const std::string& path)
+void CKavrelDlg::keyboardRemoved()
 {
-    if (!DevicePathMatches(path, DevicePathPattern()))
-        return;
-    if (event == platform::DeviceArrival) {
-        WriteLog("Device IN");
-        tryFindDevAfterArrival(ArrivalAttempts);
-        return;
-    }
-    if (HandleDeviceNotice(m_link, event, path) != NoticeOutcome::Removed)
-        return;
     if (m_trayMode == 1)
         hide();
     else
         showBalloon(text("tc_msg15"));
 }
 
-void CKavrelDlg::tryFindDevAfterArrival(int attemptsLeft)
+bool CKavrelDlg::mayInterrupt() const
 {
-    // The keyboard's collections appear a moment after the USB device: three tries 100 ms apart, each on a
-    // timer so the window keeps answering meanwhile.
-    if (attemptsLeft <= 0)
-        return;
-    QTimer::singleShot(ArrivalRetryDelay, this, [this, attemptsLeft] {
-        if (!m_link.FindDev())
-            tryFindDevAfterArrival(attemptsLeft - 1);
-    });
-}
-
-void CKavrelDlg::autoSwitchTick()
-{
-    if (!devicePresent() || m_autoSwitchPending)
-        return;
-    std::optional<platform::ProcessSnapshot> snapshot;
-    const PROFILE* match = nullptr;
-    for (const PROFILE& profile : ProfileList) {
-        const std::string program = profileProgramName(profile);
-        if (program.empty())
-            continue;
-        if (!snapshot)
-            snapshot = m_processes->walk();
-        if (snapshot->anyNameContains(program)) {
-            match = &profile;
-            break;
-        }
-    }
-    if (!match || match == CurrentProfile)
-        return;
-    // The switch is written by the apply worker, so it never interleaves with another apply; the profile
-    // becomes current only once the keyboard has it.
-    m_autoSwitchPending = true;
-    const std::uint32_t id = match->id;
-    QPointer<CKavrelDlg> self(this);
-    RequestProfileApply(*match, ApplyAll, [self, id](bool applied) {
-        QMetaObject::invokeMethod(
-            qApp,
-            [self, id, applied] {
-                if (self)
-                    self->finishAutoSwitch(id, applied);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void CKavrelDlg::finishAutoSwitch(std::uint32_t id, bool applied)
-{
-    m_autoSwitchPending = false;
-    if (!applied)
-        return; // the next tick tries again: the profile is still not current
-    if (isVisible()) {
-        switchToProfile(id);
-    } else {
-        std::lock_guard lock(ApplyDataMutex());
-        if (PROFILE* profile = findProfile(id))
-            CurrentProfile = profile;
-        else
-            return;
-    }
-    std::lock_guard lock(ApplyDataMutex());
-    if (CurrentProfile && CurrentProfile->id == id)
-        SaveCurrentId();
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return false;
+    // Plain message boxes the worker queued have no owner: every open dialog counts.
+    const auto windows = QApplication::topLevelWidgets();
+    return std::none_of(windows.begin(), windows.end(),
+        [](const QWidget* window) { return window->isVisible() && qobject_cast<const QDialog*>(window); });
 }
 
 bool CKavrelDlg::event(QEvent* event)
@@ -729,7 +529,10 @@ bool CKavrelDlg::event(QEvent* event)
     if (const WindowMessageEvent* message = asWindowMessage(event)) {
         switch (message->message()) {
         case MsgTrayIcon:
-            handleTrayMessage(message->lParam());
+            if (message->lParam() == MouseLeftDoubleClick)
+                openWindow();
+            else if (message->lParam() == MouseRightUp && m_tray)
+                m_tray->popupMenu();
             return true;
         case MsgKeyClicked:
             handleKeyClick(int(message->wParam()));

@@ -2,7 +2,8 @@
 
 #include "app/KeyInfo.h"
 #include "controls/OffscreenBuffer.h"
-#include "device/CUSBDriver.h"
+#include "ui/EditingSession.h"
+#include "ui/MainTray.h"
 
 #include <QIcon>
 #include <QImage>
@@ -17,32 +18,23 @@
 #include <string>
 
 class QEventLoop;
-class QSocketNotifier;
-class QSystemTrayIcon;
-class QMenu;
 
 namespace kavrel {
 
 class CKBColorDlg;
 class CLedDlg;
 class CPngBtn;
-struct PROFILE;
-
-namespace platform {
-class HotplugMonitor;
-class ProcessWalker;
-} // namespace platform
 
 // The program's one top-level window: the skinned frameless window with the keyboard view, the lighting
-// page's area, the profile buttons and the Apply/OK/Cancel row. It owns the device link, the apply worker's
-// lifetime, the tray icon, the hot-plug notices and the automatic switching timer. Start-up creates it and
-// runs exec(); the program ends when exec() returns. Hiding the window (tray modes) keeps it running.
+// page's area, the profile buttons and the Apply/OK/Cancel row, and the tray icon. What it edits and when
+// (profiles, edits, saving, the device link, hot-plug, automatic switching) is its EditingSession's; the
+// window shows that state, forwards clicks and tells the user what went wrong. Start-up creates it and runs
+// exec(); the program ends when exec() returns. Hiding the window (tray modes) keeps it running.
 class CKavrelDlg : public QWidget {
     Q_OBJECT
 public:
     // Positions and numbers of the window, as the skin layouts give them.
     static constexpr int SwitchTimerId = 576;
-    static constexpr int SwitchPeriodMs = 1300;
     static constexpr int TrayConfigCommand = 24576;
     static constexpr int TrayExitCommand = 24577;
     static constexpr int ProfileButtonStep = 33;
@@ -62,10 +54,12 @@ public:
     // Window initialisation: skin, controls, title, notices, timer, device link, worker, macro library, tray,
     // and opening. False when the window has already asked to close (no skin, or no keyboard without Suwnd).
     bool initialise();
-    // Runs the window until it ends (WM_CLOSE, tray Exit, a failed start); initialises it first.
+    // Runs the window until it ends (WM_CLOSE, tray Exit, a failed start); initialises it first. Returns 0,
+    // or 1 after a failed start (no skin, no keyboard without Suwnd) for the program's exit status.
     int exec();
     // WM_CLOSE: the window ends, and with it the program.
     void endWindow();
+    int exitCode() const { return m_exitCode; }
     bool ended() const { return m_ended; }
 
     // Operations other pages use.
@@ -80,22 +74,25 @@ public:
     bool storeKeyAssignment(int key, const KEYINFO& info);
 
     // A device notice from the hot-plug monitor (or a test): arrival retries FindDev without blocking.
-    void deviceNotice(unsigned event, const std::string& path);
+    void deviceNotice(unsigned event, const std::string& path) { m_session->deviceNotice(event, path); }
     // One tick of automatic switching.
-    void autoSwitchTick();
-    bool autoSwitchPending() const { return m_autoSwitchPending; }
+    void autoSwitchTick() { m_session->autoSwitchTick(); }
+    bool autoSwitchPending() const { return m_session->autoSwitchPending(); }
+    // Whether a switch may happen now: not while any dialog or menu of the window is open.
+    bool mayInterrupt() const;
+    EditingSession& session() const { return *m_session; }
 
     CKBColorDlg* keyboardView() const { return m_view; }
     // The lighting page at rcLED.
     CLedDlg* lightingPage() const { return m_led; }
     CPngBtn* button(Button which) const { return m_buttons[which]; }
-    CUSBDriver& deviceLink() { return m_link; }
-    bool devicePresent() const { return m_link.m_hMatrix.load() != 0; }
+    CUSBDriver& deviceLink() { return m_session->link(); }
+    bool devicePresent() const { return m_session->devicePresent(); }
     bool shownAllowed() const { return m_shown; }
     bool trayIconExists() const { return m_tray != nullptr; }
     // The TrayIcon mode the window acts by: 1 and 3 only while a system tray exists, else 2.
     int trayMode() const { return m_trayMode; }
-    const QString& lastBalloon() const { return m_lastBalloon; }
+    QString lastBalloon() const { return m_tray ? m_tray->lastBalloon() : QString(); }
 
     // Tests: pretend a system tray exists (or not) for windows created afterwards; nullopt asks the desktop.
     static void setTrayAvailabilityOverride(std::optional<bool> available);
@@ -124,49 +121,40 @@ public:
     void setVisible(bool visible) override;
 
 private:
-    void loadIcon();
     bool loadSkin();
     void placeWindow();
     void createButtons();
     void createKeyboardView();
     void createLightingPage();
     void startHotplug();
-    void createTray();
-    void handleTrayMessage(std::intptr_t mouseMessage);
     void showBalloon(const QString& text);
     void reloadProfiles();
+    void showCurrentProfile();
     void refreshKeyboardView();
     void onButton(CPngBtn* button);
     void runMacroPage();
     void exitOrHide();
     void applyAndSave(bool ok);
-    void runApplyProgress();
+    bool runApplyProgress();
     void restoreDefaults();
-    void tryFindDevAfterArrival(int attemptsLeft);
-    void finishAutoSwitch(std::uint32_t id, bool applied);
+    void keyboardRemoved();
     void handleKeyClick(int key);
+    void tell(const QString& message);
+    void failStart();
 
     QImage m_background;
     QIcon m_icon;
     std::array<CPngBtn*, ButtonCount> m_buttons{};
-    std::array<std::uint32_t, 3> m_profileIds{};
     CKBColorDlg* m_view = nullptr;
     CLedDlg* m_led = nullptr;
     bool m_shown = true;
     QFont m_font;
-    CUSBDriver m_link;
-    QSystemTrayIcon* m_tray = nullptr;
-    QMenu* m_trayMenu = nullptr;
+    EditingSession* m_session = nullptr;
+    MainTray* m_tray = nullptr;
     int m_trayMode = 2;
-    QString m_lastBalloon;
-    std::unique_ptr<platform::HotplugMonitor> m_hotplug;
-    QSocketNotifier* m_hotplugNotifier = nullptr;
-    std::unique_ptr<platform::ProcessWalker> m_processes;
-    QTimer m_switchTimer;
-    bool m_autoSwitchPending = false;
-    bool m_workerStarted = false;
     bool m_initialised = false;
     bool m_ended = false;
+    int m_exitCode = 0;
     QEventLoop* m_loop = nullptr;
     OffscreenBuffer m_buffer;
 };

@@ -22,6 +22,8 @@
 #include "ui/ComboCapture.h"
 #include "ui/KeyCapture.h"
 #include "ui/LibraryTree.h"
+#include "ui/MissingPictures.h"
+#include "ui/WindowBasics.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -42,11 +44,6 @@ constexpr std::string_view PageTextKeys[3] = {"tc_page1", "tc_msg25", "tc_page3"
 
 constexpr unsigned LineFormat = TextSingleLine | TextVCenter | TextEndEllipsis;
 constexpr unsigned WrappedFormat = TextWordBreak | TextVCenter | TextEndEllipsis;
-
-QString text(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
-}
 
 // The band a page's heading is drawn in, above the page's control.
 QRect headingBand(QPoint control)
@@ -99,6 +96,8 @@ void CKeyFunPickDlg::createControls()
     m_tree->setBackgroundColor(argbOfColorRef(Cfg.LstBox_bkg_clr, 200));
     m_tree->setObjectName("macroTree");
     m_tree->hide();
+    // The list takes the focus when clicked and has no use for keys: Enter and Esc still reach the picker.
+    m_tree->installEventFilter(this);
 
     const char* names[] = {"cancelHotSpot", "defaultHotSpot", "page1", "page2", "page3", "ok", "cancel"};
     CPngBtn* buttons[]
@@ -163,10 +162,7 @@ CColorBtnDlg* CKeyFunPickDlg::swatch(int index) const
 int CKeyFunPickDlg::exec()
 {
     if (!hasBackground()) {
-        platform::showMessageBox("Error",
-            std::string("The key function window cannot open: the skin picture ") + BackgroundFile
-                + " could not be loaded.",
-            platform::BoxIcon::Error);
+        tellMissingSkinPicture(BackgroundFile);
         return Rejected;
     }
     return SkinDialog::exec();
@@ -328,21 +324,37 @@ void CKeyFunPickDlg::mousePressEvent(QMouseEvent* event)
     SkinDialog::mousePressEvent(event);
 }
 
-void CKeyFunPickDlg::keyPressEvent(QKeyEvent* event)
+bool CKeyFunPickDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    // Outside page 1 the keyboard works as in any dialog: Enter ends with OK
-    // as things are, Esc with Cancel.
-    switch (event->key()) {
+    if (watched == m_tree && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (answerKey(key->key()))
+            return true;
+    }
+    return SkinDialog::eventFilter(watched, event);
+}
+
+bool CKeyFunPickDlg::answerKey(int qtKey)
+{
+    // Outside page 1 (where every key is captured) the keyboard works as in any dialog: Enter is OK with all
+    // of OK's checks, Esc is Cancel.
+    switch (qtKey) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        accept();
-        return;
+        onOk();
+        return true;
     case Qt::Key_Escape:
         reject();
-        return;
+        return true;
     default:
-        SkinDialog::keyPressEvent(event);
+        return false;
     }
+}
+
+void CKeyFunPickDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (!answerKey(event->key()))
+        SkinDialog::keyPressEvent(event);
 }
 
 void CKeyFunPickDlg::paintEvent(QPaintEvent*)

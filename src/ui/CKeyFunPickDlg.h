@@ -136,8 +136,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool answerKey(int qtKey);
     void createControls();
     void createSwatches();
     void fillMacroTree();

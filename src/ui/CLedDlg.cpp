@@ -12,6 +12,7 @@
 #include "controls/WindowMessage.h"
 #include "device/ApplyWorker.h"
 #include "model/Lists.h"
+#include "ui/WindowBasics.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -57,11 +58,6 @@ constexpr std::uint32_t ColorStoringMode = 3;
 constexpr unsigned LineFormat = TextSingleLine | TextVCenter | TextEndEllipsis;
 const QString WidestBrightness = QStringLiteral("100 %");
 
-QString text(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
-}
-
 int rightEdge(const QRect& rect)
 {
     return rect.x() + rect.width();
@@ -99,12 +95,6 @@ void showIfMade(QWidget* widget, bool shown)
         widget->setVisible(shown);
 }
 
-bool swallowedKey(int key)
-{
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape || key == Qt::Key_Space
-        || key == Qt::Key_F1;
-}
-
 } // namespace
 
 CLedDlg::CLedDlg(QWidget* parent, LedColorView* view)
@@ -115,7 +105,7 @@ CLedDlg::CLedDlg(QWidget* parent, LedColorView* view)
 {
     setObjectName("ledPage");
     const Rect& place = Cfg.rcLED;
-    setGeometry(place.left, place.top, place.right - place.left, place.bottom - place.top);
+    setGeometry(rectOf(place));
     m_background = clone_image_area(load_skin_image("main_nr.png"), x(), y(), width(), height());
     m_thumb = load_skin_image("slider.png");
     prepareSkinnedWidget(this, image_size(m_background) == size() && isFullyOpaque(m_background));
@@ -444,7 +434,7 @@ void CLedDlg::mousePressEvent(QMouseEvent* event)
 
 void CLedDlg::keyPressEvent(QKeyEvent* event)
 {
-    if (swallowedKey(event->key()))
+    if (isSwallowedKey(event->key()))
         event->accept();
     else
         QWidget::keyPressEvent(event);
@@ -452,7 +442,7 @@ void CLedDlg::keyPressEvent(QKeyEvent* event)
 
 void CLedDlg::keyReleaseEvent(QKeyEvent* event)
 {
-    if (swallowedKey(event->key()))
+    if (isSwallowedKey(event->key()))
         event->accept();
     else
         QWidget::keyReleaseEvent(event);

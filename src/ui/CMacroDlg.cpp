@@ -33,19 +33,12 @@
 
 namespace kavrel {
 
-using macropage::text;
-
 namespace {
 
 // Positions of the page, as (left, top, right, bottom) in client pixels; a is cfg.ini Macro_Opt_X.
 QRect ltrb(int left, int top, int right, int bottom)
 {
     return QRect(left, top, right - left, bottom - top);
-}
-
-QRect rectOf(const Rect& r)
-{
-    return ltrb(r.left, r.top, r.right, r.bottom);
 }
 
 constexpr int ExitInsetRight = 36;

@@ -4,6 +4,7 @@
 
 #include "app/Texts.h"
 #include "ui/LibraryTree.h"
+#include "ui/WindowBasics.h" // text() of the text table
 
 #include <QString>
 
@@ -25,11 +26,6 @@ inline std::string utf8(const QString& text)
 inline QString qstr(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-inline QString text(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
 }
 
 // Folder (with its trailing "/") and name of a path.

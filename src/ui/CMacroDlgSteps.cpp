@@ -25,8 +25,6 @@
 
 namespace kavrel {
 
-using macropage::text;
-
 namespace {
 
 constexpr int RecordCaptionOffset = 40; // the record button's caption after a recording started or stopped

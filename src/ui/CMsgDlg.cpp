@@ -7,10 +7,15 @@
 #include "controls/WindowMessage.h"
 #include "model/KeyNames.h"
 #include "ui/KeyCapture.h"
+#include "ui/MissingPictures.h"
+#include "ui/WindowBasics.h"
 
 #include <QFontMetrics>
+#include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 
 #include <climits>
@@ -45,11 +50,6 @@ QFont textFont()
 bool hasInputField(int style)
 {
     return style == CMsgDlg::TextInput || style == CMsgDlg::NumberInput || style == CMsgDlg::KeyCapture;
-}
-
-QString textOf(std::string_view key)
-{
-    return QString::fromStdString(Text(key));
 }
 
 // A text cut to at most `length` UTF-16 units, never between the two halves of a surrogate pair.
@@ -132,14 +132,13 @@ void CMsgDlg::createButtons()
     }
     const bool information = m_style == Information;
     const QPoint okAt(w - (information ? RightButtonOffset : LeftButtonOffset), h - ButtonBottomOffset);
-    m_ok = create_skin_button(this, QRect(okAt, QSize()), TextButtonFiles, &m_background, 0, textOf("tc_ok"));
+    m_ok = create_skin_button(this, QRect(okAt, QSize()), TextButtonFiles, &m_background, 0, text("tc_ok"));
     if (m_ok) {
         m_ok->setObjectName("ok");
         connect(m_ok, &CPngBtn::clicked, this, &CMsgDlg::onOk);
     }
     const QPoint cancelAt(w - RightButtonOffset, h - ButtonBottomOffset);
-    m_cancel
-        = create_skin_button(this, QRect(cancelAt, QSize()), TextButtonFiles, &m_background, 0, textOf("tc_cancel"));
+    m_cancel = create_skin_button(this, QRect(cancelAt, QSize()), TextButtonFiles, &m_background, 0, text("tc_cancel"));
     if (m_cancel) {
         m_cancel->setObjectName("cancel");
         m_cancel->setVisible(!information);
@@ -199,9 +198,9 @@ void CMsgDlg::setYesNoDefaultNo()
 {
     m_enterMeansNo = true;
     if (m_ok)
-        m_ok->set_text(textOf("tc_yes"));
+        m_ok->set_text(text("tc_yes"));
     if (m_cancel)
-        m_cancel->set_text(textOf("tc_no"));
+        m_cancel->set_text(text("tc_no"));
 }
 
 void CMsgDlg::setInitialText(const QString& text)
@@ -215,10 +214,49 @@ void CMsgDlg::setInitialText(const QString& text)
 int CMsgDlg::exec()
 {
     if (!hasSkin()) {
-        setResult(Rejected);
-        return Rejected;
+        setResult(runPlainBox());
+        return result();
     }
     return SkinDialog::exec();
+}
+
+int CMsgDlg::runPlainBox()
+{
+    // Without its picture the box cannot be drawn: the user is told which file is missing and gets the same
+    // notice, question or input as a plain system dialog, so no error vanishes and no question is answered
+    // for them.
+    tellMissingSkinPicture(BackgroundFile);
+    QWidget* owner = parentWidget();
+    if (m_style == TextInput || m_style == NumberInput) {
+        QInputDialog input(owner);
+        input.setObjectName("plainInput");
+        input.setWindowTitle(text("tc_title"));
+        input.setLabelText(m_message);
+        if (m_style == NumberInput) {
+            input.setInputMode(QInputDialog::IntInput);
+            input.setIntRange(0, INT_MAX);
+        }
+        if (input.exec() != Accepted)
+            return Rejected;
+        m_numberResult = input.intValue();
+        m_textResult = input.textValue();
+        return m_style == TextInput && m_textResult.isEmpty() ? Rejected : Accepted;
+    }
+    QMessageBox box(owner);
+    box.setObjectName("plainBox");
+    box.setWindowTitle(text("tc_title"));
+    box.setText(m_message);
+    box.setIcon(m_style == Question ? QMessageBox::Question : QMessageBox::Information);
+    QPushButton* ok = box.addButton(text("tc_ok"), QMessageBox::AcceptRole);
+    ok->setObjectName("ok");
+    if (m_style != Information) {
+        QPushButton* cancel = box.addButton(text("tc_cancel"), QMessageBox::RejectRole);
+        cancel->setObjectName("cancel");
+        box.setDefaultButton(cancel);
+        box.setEscapeButton(cancel);
+    }
+    box.exec();
+    return box.clickedButton() == ok ? Accepted : Rejected;
 }
 
 void CMsgDlg::onOk()
@@ -295,7 +333,7 @@ void CMsgDlg::paintEvent(QPaintEvent*)
 
 int show_message(QWidget* owner, std::string_view textKey)
 {
-    return runBox(CMsgDlg::Information, owner, textOf(textKey));
+    return runBox(CMsgDlg::Information, owner, text(textKey));
 }
 
 int show_message_text(QWidget* owner, const QString& text)
@@ -305,7 +343,7 @@ int show_message_text(QWidget* owner, const QString& text)
 
 int ask_question(QWidget* owner, std::string_view textKey)
 {
-    return runBox(CMsgDlg::Question, owner, textOf(textKey));
+    return runBox(CMsgDlg::Question, owner, text(textKey));
 }
 
 int ask_text(QWidget* owner, std::string_view textKey, QString& result)
@@ -324,7 +362,7 @@ int ask_yes_no(QWidget* owner, const QString& text)
 int ask_text(QWidget* owner, std::string_view textKey, QString& result, const QString& initial)
 {
     CMsgDlg box(CMsgDlg::TextInput, owner);
-    box.setMessage(textOf(textKey));
+    box.setMessage(text(textKey));
     box.setInitialText(initial);
     if (box.exec() != QDialog::Accepted)
         return 0;

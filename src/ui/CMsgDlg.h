@@ -22,8 +22,10 @@ struct KeyStroke;
 // (OK only), 2 text input, 3 number input (digits only), 4 key capture (every
 // key is captured, Tab, Alt, F10, Esc and Enter included), 5 question.
 //
-// Without its background picture (msg_nr.png) the box ends at once with
-// Cancel. Esc, Space and F1 do nothing; Enter clicks OK. The result fields
+// Without its background picture (msg_nr.png) the user is told which file is
+// missing (once per run) and the box runs as a plain system dialog instead:
+// a notice, a Yes/No-like question (Cancel by default) or an input. Key
+// capture cannot do without it and ends with Cancel. Esc, Space and F1 do nothing; Enter clicks OK. The result fields
 // mean something only after OK.
 //
 // Child names for tests: "ok", "cancel", "close" (buttons), "input" (field).
@@ -68,6 +70,7 @@ private:
     void onOk();
     void onCancel();
     void onKeyStroke(const KeyStroke& stroke);
+    int runPlainBox();
     void captureKey(int virtualKey, std::uint32_t keyFlags, int state);
 
     int m_style;

@@ -6,6 +6,8 @@
 #include "controls/WindowMessage.h"
 #include "platform/MessageBox.h"
 #include "ui/KeyCapture.h"
+#include "ui/MissingPictures.h"
+#include "ui/WindowBasics.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -40,7 +42,7 @@ CProgressDlg::CProgressDlg(QWidget* owner)
     , m_font(shellDlgFont(14, 300))
 {
     setObjectName("progressDlg");
-    setWindowTitle(Title);
+    setWindowTitle(text("tc_progress_title"));
     if (CPngBtn* close = create_skin_button_at(this, ClosePosition, CloseFiles, nullptr, 0, 0)) {
         close->setObjectName("close");
         connect(close, &CPngBtn::clicked, this, &CProgressDlg::reject);
@@ -111,7 +113,7 @@ void CProgressDlg::showEvent(QShowEvent* event)
     SkinDialog::showEvent(event);
     if (event->spontaneous() || (!m_empty.isNull() && !m_full.isNull()))
         return;
-    platform::showMessageBox("", "ProgressDlg skin loss", platform::BoxIcon::Warning);
+    tellMissingSkinPicture(m_empty.isNull() ? "progress_nr.png" : "progress_ov.png");
     QMetaObject::invokeMethod(this, &CProgressDlg::close, Qt::QueuedConnection);
 }
 
@@ -146,6 +148,11 @@ void QueuedApplyProgress::progress(int percent)
 {
     onInterfaceThread(m_dialog,
         [percent](CProgressDlg& dialog) { sendWindowMessage(&dialog, MsgApplyProgress, std::uintptr_t(percent)); });
+}
+
+void QueuedApplyProgress::finished(bool applied)
+{
+    onInterfaceThread(m_dialog, [applied](CProgressDlg& dialog) { dialog.setApplyOutcome(applied); });
 }
 
 void QueuedApplyProgress::close()

@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QString>
 
+#include <optional>
+
 namespace kavrel {
 
 // The skinned progress dialog a long device operation runs behind: a bar
@@ -19,14 +21,13 @@ namespace kavrel {
 // The caller sets the pictures, range, position, bar and text, then runs it
 // modally. While it runs, message 1067 (wParam the new position) moves the
 // bar and close() ends it. Without either picture it shows the plain message
-// "ProgressDlg skin loss" and closes as soon as it runs.
+// which picture is missing (once per run) and closes as soon as it runs.
+// The window title comes from the text table (tc_progress_title).
 //
 // Child name for tests: "close".
 class CProgressDlg : public SkinDialog {
     Q_OBJECT
 public:
-    static constexpr const char* Title = "MyProgressDlg..";
-
     explicit CProgressDlg(QWidget* owner);
 
     // Full paths of the bar pictures; the dialog takes the empty one's size.
@@ -46,6 +47,9 @@ public:
     // The right edge of the full picture's part drawn now. An empty or
     // reversed range draws an empty bar.
     int fillEdge() const;
+    // Whether the keyboard took the apply this dialog stood for; nothing until its worker said so.
+    std::optional<bool> applyOutcome() const { return m_applyOutcome; }
+    void setApplyOutcome(bool applied) { m_applyOutcome = applied; }
 
 protected:
     bool event(QEvent* event) override;
@@ -63,6 +67,7 @@ private:
     QString m_text;
     QRect m_textRect;
     QFont m_font;
+    std::optional<bool> m_applyOutcome;
 };
 
 // The apply worker's progress target for a progress dialog: progress and
@@ -76,6 +81,7 @@ public:
     static QueuedApplyProgress* create(CProgressDlg* dialog);
 
     void progress(int percent) override;
+    void finished(bool applied) override;
     void close() override;
 
 private:

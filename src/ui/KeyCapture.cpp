@@ -224,24 +224,6 @@ void SwallowKeysFilter::watch(QObject* object)
     watchTree(this, object);
 }
 
-bool SwallowKeysFilter::swallows(int qtKey) const
-{
-    switch (qtKey) {
-    case Qt::Key_Escape:
-        return m_keys.escape;
-    case Qt::Key_Space:
-        return m_keys.space;
-    case Qt::Key_F1:
-    case Qt::Key_Help:
-        return m_keys.help;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return m_keys.enter;
-    default:
-        return false;
-    }
-}
-
 bool SwallowKeysFilter::eventFilter(QObject* object, QEvent* event)
 {
     watchNewChild(this, event);
@@ -254,7 +236,7 @@ bool SwallowKeysFilter::eventFilter(QObject* object, QEvent* event)
     if (!override && !isKeyEvent(event))
         return QObject::eventFilter(object, event);
     const auto& keyEvent = static_cast<const QKeyEvent&>(*event);
-    if (!swallows(keyEvent.key()))
+    if (!isSwallowedKey(keyEvent.key(), m_keys))
         return QObject::eventFilter(object, event);
     if (override) {
         event->accept();

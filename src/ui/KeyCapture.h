@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/SwallowedKeys.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -89,12 +91,7 @@ private:
 class SwallowKeysFilter : public QObject {
     Q_OBJECT
 public:
-    struct Keys {
-        bool escape = true;
-        bool space = true;
-        bool help = true; // F1
-        bool enter = true;
-    };
+    using Keys = SwallowedKeys;
     SwallowKeysFilter(QWidget* watched, Keys keys, std::function<void()> onEnter = {});
 
 protected:
@@ -102,7 +99,6 @@ protected:
 
 private:
     void watch(QObject* object);
-    bool swallows(int qtKey) const;
 
     Keys m_keys;
     std::function<void()> m_onEnter;

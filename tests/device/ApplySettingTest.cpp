@@ -2,7 +2,9 @@
 
 #include "device/ApplySetting.h"
 #include "app/Config.h"
+#include "app/Texts.h"
 #include "device/CUSBDriver.h"
+#include "device/HardwareEncoding.h"
 #include "macro/MacroList.h"
 #include "model/Profile.h"
 #include "support/TestSupport.h"
@@ -235,12 +237,32 @@ TEST_F(ApplySettingTest, FailuresStopUnlessTolerated)
     EXPECT_FALSE(ApplySetting(nullptr, nullptr, &profile, ApplyAll));
 }
 
-TEST_F(ApplySettingTest, KeysWithoutDeviceCodeAreLeftOut)
+TEST_F(ApplySettingTest, KeysWithoutDeviceCodeAreLeftOutAndNamedInOneMessage)
 {
+    LoadTexts((test::sourceDir() / "data/text.xml").string());
     test::MessageCapture boxes;
     const int a = indexOfVirtualKey('A');
+    const int b = indexOfVirtualKey('B');
     profile.keys[a].setFirstWord((std::uint32_t(KindSpecial) << 24) | 163);
+    profile.keys[b].setFirstWord((std::uint32_t(KindMouse) << 24) | 0xFFFF);
+    EXPECT_EQ(profileEncodingProblem(profile), "key " + std::to_string(std::min(a, b)) + " cannot be encoded");
     ASSERT_TRUE(ApplySetting(&link, nullptr, &profile, ApplyMatrixAndMacros));
-    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Invaild key code"}));
+    const std::string named = a < b ? "A, B" : "B, A";
+    EXPECT_EQ(boxes.texts(), (std::vector<std::string>{TextWith("tc_keys_unencodable", {named})}));
+    EXPECT_NE(boxes.texts()[0].find(named), std::string::npos);
     EXPECT_EQ(matrixWord(link.sent[0], KeyTable[a].matrixIndex), 0u);
+    LoadTextsFromBytes("");
+}
+
+TEST_F(ApplySettingTest, FactoryProfilesOfBothModelsEncode)
+{
+    for (const char* model : {"ansi", "iso"}) {
+        test::loadConfigQuietly(test::readFile(test::sourceDir() / "data/models" / model / "cfg.ini"));
+        PROFILE fresh;
+        NewProfile("x", fresh);
+        EXPECT_EQ(profileEncodingProblem(fresh), "") << model;
+        fresh.keys[5].kind = KindKey;
+        fresh.keys[5].key1 = 0xFF; // no such key
+        EXPECT_NE(profileEncodingProblem(fresh), "") << model;
+    }
 }

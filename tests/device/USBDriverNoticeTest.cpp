@@ -55,6 +55,26 @@ TEST_F(USBDriverNoticeTest, UdevEventsBecomeArrivalAndRemovalNotices)
         EXPECT_FALSE(platform::noticeFromUevent("add", bad, "/x")) << bad;
 }
 
+TEST_F(USBDriverNoticeTest, HidrawNodesAreKnownByTheirHidParentForArrivalAndRemoval)
+{
+    const std::string node = "/sys/devices/pci0000:00/usb1/1-2/1-2:1.1/0003:1A2C:0B3D.0007/hidraw/hidraw3";
+    const auto arrival = platform::noticeFromHidrawEvent("add", node);
+    ASSERT_TRUE(arrival);
+    EXPECT_EQ(arrival->event, DeviceArrival);
+    EXPECT_TRUE(DevicePathMatches(arrival->path, DevicePathPattern())) << arrival->path;
+    EXPECT_THAT(arrival->path, HasSubstr(node));
+    const auto removal = platform::noticeFromHidrawEvent("remove", node);
+    ASSERT_TRUE(removal);
+    EXPECT_EQ(removal->event, DeviceRemoveComplete);
+    EXPECT_FALSE(DevicePathMatches(
+        platform::noticeFromHidrawEvent("add", "/sys/devices/x/0003:046D:C52B.0001/hidraw/hidraw0")->path,
+        DevicePathPattern()));
+    EXPECT_FALSE(platform::noticeFromHidrawEvent("change", node));
+    for (const char* bad : {"", "/hidraw/hidraw0", "/sys/devices/usb1/1-2", "/sys/x/0003:1A2C.0007/hidraw/hidraw3",
+             "/sys/x/0003:1A2C:0B3D/hidraw/hidraw3", "/sys/x/0003:zz:0B3D.1/hidraw/hidraw3"})
+        EXPECT_FALSE(platform::noticeFromHidrawEvent("add", bad)) << bad;
+}
+
 TEST_F(USBDriverNoticeTest, ArrivalTriesThreeTimes100MsApart)
 {
     EXPECT_EQ(HandleDeviceNotice(DeviceArrival, keyboardPath(), actions()), NoticeOutcome::NotFound);

@@ -51,7 +51,13 @@ until_true 30 test -S "$XDG_RUNTIME_DIR/kavrel-test" || fail "weston made no soc
 panel=40
 xdotool mousemove --sync --window "$compositor" 1299 799
 shoot() { xwd -silent -id "$compositor" >"$1"; }
-desktop_drawn() { shoot "$work/desktop.xwd" && [ "$(picture pixel "$work/desktop.xwd" 650 400)" != "0 0 0" ]; }
+# weston fades its desktop in: the desktop is drawn once two pictures in a row are the same and not black.
+desktop_drawn() {
+    [ -f "$work/desktop.xwd" ] && mv "$work/desktop.xwd" "$work/desktop-before.xwd"
+    shoot "$work/desktop.xwd"
+    [ -f "$work/desktop-before.xwd" ] && [ -z "$(picture changed "$work/desktop-before.xwd" "$work/desktop.xwd" "$panel")" ] \
+        && [ "$(picture pixel "$work/desktop.xwd" 650 400)" != "0 0 0" ]
+}
 until_true 30 desktop_drawn || fail "weston drew no desktop"
 
 WAYLAND_DISPLAY=kavrel-test QT_QPA_PLATFORM=wayland "$bin/kavrel" >"$work/kavrel.log" 2>&1 &

@@ -96,14 +96,19 @@ TEST_F(StoreTest, CountOtherThanThreeAddsThreeAndCurrentIdChoosesByFirstMatch)
 
 TEST_F(StoreTest, ShortLongAndBrokenFilesAreTolerated)
 {
-    // A slot cut in the middle is taken, zero-filled, when its id was read.
+    // A slot cut in the middle is damaged: it keeps its place, id and name but gets the factory settings
+    // (never zero-filled keys, all of which would be off on the keyboard).
     const std::string two = storeWith({0x0A0A0A, 0x0B0B0B});
     writeFile(m_dir / "pro.dct", two.substr(0, ProfileSize + 8 + 100));
-    LoadProfiles();
+    const StoreLoadReport report = LoadProfiles();
     ASSERT_EQ(listedIds(), (std::vector<std::uint32_t>{0x0A0A0A, 0x0B0B0B}));
     const PROFILE& cut = *ProfileList.tail()->record;
-    EXPECT_EQ(cut.keys[0].firstWord(), 0u);
-    EXPECT_EQ(cut.ledMode, 0u);
+    EXPECT_EQ(cut.keys[0].firstWord(), KeyTable[0].firstWord());
+    EXPECT_EQ(cut.ledMode, Cfg.LEDParam[0]);
+    EXPECT_EQ(cut.ledLevels[cut.ledMode].brightness, Cfg.LEDParam[2]);
+    EXPECT_EQ(profileName(cut), "Profile 2") << "the name was cut off too";
+    ASSERT_EQ(report.damaged.size(), 1u);
+    EXPECT_EQ(report.summary(), "profile 2: the file ends inside it");
 
     // Only the first 463840 bytes of a 500000-byte file count.
     std::vector<std::uint32_t> ids(41, 0);
@@ -178,4 +183,105 @@ TEST_F(StoreTest, ReadingChangesNothingAndFailedSavesKeepTheOldFiles)
     EXPECT_NE(readFile(m_dir / "Log.txt").find("Save pro: CreateFile err=2"), std::string::npos);
     CurrentProfile = nullptr;
     EXPECT_TRUE(SaveCurrentId()); // nothing to write
+}
+
+namespace {
+
+std::vector<fs::path> keptCopies(const fs::path& folder)
+{
+    std::vector<fs::path> copies;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with("pro.dct.damaged-"))
+            copies.push_back(entry.path());
+    return copies;
+}
+
+} // namespace
+
+TEST_F(StoreTest, DamagedSlotsAreNeverTakenAndTheFileIsKeptAsideOnce)
+{
+    std::string image = storeWith({0x010101, 0x020202, 0x030303, 0x040404, 0x050505});
+    auto slot = [&image](int n) { return reinterpret_cast<PROFILE*>(image.data() + std::size_t(n) * ProfileSize); };
+    slot(1)->ledMode = 83;
+    slot(2)->colorSet = 144;
+    slot(3)->keys[7].kind = 0x77;
+    slot(4)->magic = 0x12345678; // not a profile at all: dropped
+    slot(0)->ledLevels[2].brightness = 200;
+    writeFile(m_dir / "pro.dct", image);
+
+    // A copy made earlier (or by another start in the same second) is never overwritten.
+    const fs::path older = m_dir / "pro.dct.damaged-old";
+    writeFile(older, "older copy");
+    const StoreLoadReport report = OpenStore();
+    ASSERT_EQ(report.damaged.size(), 5u);
+    EXPECT_EQ(report.summary(),
+        "profile 1: brightness 200; profile 2: lighting mode 83; profile 3: colour set 144; profile 4: key 7 of kind "
+        "119; profile 5: not a profile record");
+    EXPECT_FALSE(report.reportedBefore);
+    const std::vector<std::uint32_t> ids = listedIds();
+    ASSERT_EQ(ids.size(), 7u) << "four kept, three new ones as for any store without exactly three";
+    EXPECT_EQ(std::vector<std::uint32_t>(ids.begin(), ids.begin() + 4),
+        (std::vector<std::uint32_t>{0x010101, 0x020202, 0x030303, 0x040404}));
+    EXPECT_EQ(profileName(*ProfileList.head()->record), "P0") << "a sound name is kept";
+    for (const PROFILE& profile : ProfileList) {
+        EXPECT_EQ(profileRecordProblem(profile), "") << profile.id;
+        EXPECT_EQ(profile.keys[7].firstWord(), KeyTable[7].firstWord());
+    }
+    EXPECT_EQ(readFile(older), "older copy");
+    ASSERT_FALSE(report.keptAs.empty());
+    EXPECT_EQ(readFile(report.keptAs), image);
+    EXPECT_EQ(readFile(m_dir / "pro.dct"), image) << "reading writes nothing over the store";
+
+    // Loading the same damaged file again in this run: reported once, copied once.
+    const StoreLoadReport again = OpenStore();
+    EXPECT_TRUE(again.reportedBefore);
+    EXPECT_EQ(keptCopies(m_dir.path()).size(), 2u); // the older one and ours
+
+    // A check from outside (the device code's) counts as damage too; a sound store reports nothing.
+    writeFile(m_dir / "pro.dct", storeWith({0x111111, 0x222222, 0x333333}));
+    const StoreLoadReport checked
+        = LoadProfiles([](const PROFILE& p) { return p.id == 0x222222 ? std::string("key 3 not encodable") : ""; });
+    EXPECT_EQ(checked.summary(), "profile 2: key 3 not encodable");
+    EXPECT_TRUE(OpenStore().damaged.empty());
+}
+
+TEST_F(StoreTest, RandomBytesGiveThreeNewProfiles)
+{
+    std::string image(StoreSize, '\0');
+    std::uint32_t state = 12345;
+    for (char& c : image) {
+        state = state * 1103515245u + 12345u;
+        c = char(state >> 16);
+    }
+    writeFile(m_dir / "pro.dct", image);
+    const StoreLoadReport report = OpenStore();
+    EXPECT_EQ(report.damaged.size(), std::size_t(StoreSlots));
+    ASSERT_EQ(ProfileList.count(), 3);
+    EXPECT_EQ(profileName(*ProfileList.head()->record), "Profile 1");
+    EXPECT_EQ(keptCopies(m_dir.path()).size(), 1u);
+}
+
+TEST_F(StoreTest, MissingParentsAreMadePrivateAndFailedSavesSayWhichFileAndWhy)
+{
+    const fs::path data = m_dir / "home/.local/share/kavrel";
+    SetAppDataFolderOverride(data);
+    int error = 0;
+    ASSERT_TRUE(MakeAppDataFolder(&error));
+    for (const fs::path& folder : {m_dir / "home", m_dir / "home/.local", m_dir / "home/.local/share", data})
+        EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << folder;
+    OpenStore();
+    platform::WriteError failure;
+    EXPECT_TRUE(SaveProfiles(&failure));
+    EXPECT_TRUE(fs::exists(data / "pro.dct"));
+
+    // A folder that cannot be made: the parent is a file.
+    writeFile(m_dir / "plain", "x");
+    SetAppDataFolderOverride(m_dir / "plain/kavrel");
+    EXPECT_FALSE(MakeAppDataFolder(&error));
+    EXPECT_EQ(error, ENOTDIR);
+    EXPECT_FALSE(SaveProfiles(&failure));
+    EXPECT_EQ(failure.error, ENOTDIR);
+    failure = {};
+    EXPECT_FALSE(SaveCurrentId(&failure));
+    EXPECT_EQ(failure.error, ENOTDIR);
 }

@@ -543,5 +543,56 @@ TEST_F(KeyFunPickTest, TheRunCentresOnTheOwnerRoundingDown)
     EXPECT_EQ(at.y(), ownerAt.y() + (dy - (dy & 1)) / 2);
 }
 
+TEST_F(KeyFunPickTest, EnterIsOkWithItsChecksOnEveryPageAndReachesThePickerFromTheMacroList)
+{
+    // After a media choice, Enter gives the same clean record as OK: no old modifier or key left behind.
+    KEYINFO key = combination(0x01, VkA);
+    open(key);
+    click(picker->pageButton(3));
+    chooseMedia(1);
+    QTest::keyClick(picker.get(), Qt::Key_Return);
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(picker->result(), QDialog::Accepted);
+    EXPECT_EQ(key.firstWord(), 0x04000022u);
+    EXPECT_TRUE(bytesAfterFirstWordAreZero(key));
+
+    // With nothing chosen Enter tells the user, as OK does, and the picker stays.
+    addFile(library() / "jump.mck", macroFileBytes(0x42));
+    const KEYINFO before = key;
+    open(key);
+    click(picker->pageButton(2));
+    CTreeCtrlEx* tree = picker->macroTree();
+    ASSERT_EQ(tree->itemCount(), 1);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(tree->viewport()->width() / 2, 150));
+    ASSERT_EQ(tree->selectedItem(), nullptr) << "a click below the items selects nothing";
+    bool noticed = false;
+    test::answerNextModal([&](QDialog& box) {
+        noticed = true;
+        test::clickOk(box);
+    });
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : tree, Qt::Key_Return);
+    ASSERT_TRUE(test::waitFor([&] { return noticed; }));
+    EXPECT_FALSE(ended());
+
+    // A clicked macro, then Enter from the list: the macro is taken.
+    tree->selectItem(tree->RootItem()->child(0));
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Return);
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(picker->result(), QDialog::Accepted);
+    EXPECT_EQ(key.firstWord(), 0x05000000u);
+    EXPECT_EQ(key.macroId, 0x42u);
+
+    // Esc from the list is Cancel.
+    key = before;
+    open(key);
+    click(picker->pageButton(2));
+    picker->macroTree()->setFocus();
+    QTest::keyClick(picker->macroTree(), Qt::Key_Escape);
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(picker->result(), QDialog::Rejected);
+    EXPECT_EQ(std::memcmp(&key, &before, sizeof key), 0);
+}
+
 } // namespace
 } // namespace kavrel

@@ -230,9 +230,17 @@ TEST_F(MainWindow, RandomBytesAsTheStoreNeitherCrashNorGetOverwritten)
     for (char& c : bytes)
         c = char(random());
     test::writeFile(appData() / "pro.dct", bytes);
+    QString told;
+    test::answerNextModal([&told](QDialog& dialog) {
+        auto* box = qobject_cast<CMsgDlg*>(&dialog);
+        told = box ? box->message() : QString();
+        test::clickOk(dialog);
+    });
     CKavrelDlg& w = open();
     EXPECT_TRUE(w.isVisible());
-    EXPECT_GE(ProfileList.count(), 3);
+    EXPECT_NE(told.toStdString().find(StoreFilePath()), std::string::npos)
+        << "the user is told: " << told.toStdString();
+    EXPECT_EQ(ProfileList.count(), 3) << "no garbage profiles";
     click(CKavrelDlg::Cancel);
     EXPECT_EQ(test::readFile(appData() / "pro.dct"), bytes);
 }
@@ -251,11 +259,15 @@ TEST_F(MainWindow, TrayModeOneNeverShowsAtStartAndOpensOnRequest)
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(ProfileList.count(), 3);
 
-    // Edits not applied are discarded by Cancel: reopening reloads the store.
+    // Edits not applied are discarded by Cancel at once, not only when the window opens again: automatic
+    // switching could write them meanwhile.
     setProfileName(*CurrentProfile, "edited");
     click(CKavrelDlg::Cancel);
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.ended());
+    EXPECT_NE(profileName(*CurrentProfile), "edited");
+    for (const PROFILE& profile : ProfileList)
+        EXPECT_NE(profileName(profile), "edited");
     sendWindowMessage(&w, MsgTrayIcon, 0, MouseLeftDoubleClick);
     EXPECT_NE(profileName(*CurrentProfile), "edited");
 }
@@ -285,6 +297,7 @@ TEST_F(MainWindow, WithoutAKeyboardTheUserIsToldAndNothingIsApplied)
     Cfg.Suwnd = 0;
     open(); // Suwnd 0: the start shows tc_msg15 and closes
     EXPECT_TRUE(window->ended());
+    EXPECT_EQ(window->exitCode(), 1) << "a failed start is no success";
     EXPECT_EQ(test::pendingModalAnswers(), 0);
     window.reset();
 
@@ -413,11 +426,12 @@ protected:
         std::advance(it, index);
         setProgramName(*it, program);
     }
-    std::uint32_t idOf(int index)
+    std::uint32_t idOf(int index) { return profileByIndex(index).id; }
+    PROFILE& profileByIndex(int index)
     {
         auto it = ProfileList.begin();
         std::advance(it, index);
-        return it->id;
+        return *it;
     }
     bool settled()
     {
@@ -528,9 +542,23 @@ TEST_F(MainWindow, BadSkinAndOutlineInput)
     {
         test::MessageCapture boxes;
         useSkinWithout({"main_nr.png"});
-        open();
+        window = std::make_unique<CKavrelDlg>();
+        EXPECT_EQ(window->exec(), 1);
         EXPECT_TRUE(window->ended());
-        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Load skins failed."});
+        EXPECT_EQ(
+            boxes.texts(), std::vector<std::string>{TextWith("tc_skin_missing", {SkinsFolder() + "main_nr.png"})});
+        window.reset();
+    }
+    {
+        // Without the keyboard picture the window still works, and the user knows why the keys are blank.
+        test::MessageCapture boxes;
+        useSkinWithout({"keyimg.png"});
+        open();
+        EXPECT_FALSE(window->ended());
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{TextWith("tc_skin_missing", {SkinsFolder() + "keyimg.png"})});
+        window.reset();
+        open();
+        EXPECT_EQ(boxes.texts().size(), 1u) << "once per run";
         window.reset();
     }
     // An outline of two points, or for a matrix position no key has, shapes no key.
@@ -542,6 +570,82 @@ TEST_F(MainWindow, BadSkinAndOutlineInput)
         EXPECT_EQ(window->keyboardView()->shapedKey(), CKBColorDlg::NoKey);
         window.reset();
     }
+}
+
+TEST_F(MainWindow, OkEndsOnlyAfterTheApplyAndTheSaveSucceeded)
+{
+    CKavrelDlg& w = open();
+    test::MessageCapture boxes;
+    setenv("KAVREL_SIM_OPTIONS", "fail=matrix:always", 1);
+    w.deviceLink().FindDev(); // the keyboard now refuses every key matrix
+    click(CKavrelDlg::Ok);
+    EXPECT_FALSE(w.ended()) << "the window and the failure's box stay";
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(test::waitFor([&] {
+        for (const std::string& text : boxes.texts())
+            if (text.find("Update settings failed!") != std::string::npos)
+                return true;
+        return false;
+    }));
+
+    // A save that fails (the data folder cannot be made): the file and the reason, and the window stays.
+    unsetenv("KAVREL_SIM_OPTIONS");
+    w.deviceLink().FindDev();
+    test::writeFile(appData() / "plain", "a file where a folder should be");
+    SetAppDataFolderOverride(appData() / "plain" / "kavrel");
+    QString told;
+    test::answerNextModal([](QDialog&) {}); // the progress dialog, which the worker closes
+    test::answerNextModal([&told](QDialog& dialog) {
+        auto* box = qobject_cast<CMsgDlg*>(&dialog);
+        told = box ? box->message() : QString("not a message box");
+        test::clickOk(dialog);
+    });
+    click(CKavrelDlg::Ok);
+    EXPECT_EQ(test::pendingModalAnswers(), 0);
+    EXPECT_NE(told.toStdString().find((appData() / "plain" / "kavrel" / "pro.dct").string()), std::string::npos)
+        << told.toStdString();
+    EXPECT_NE(told.toStdString().find(std::strerror(ENOTDIR)), std::string::npos) << told.toStdString();
+    EXPECT_FALSE(w.ended());
+
+    SetAppDataFolderOverride(appData());
+    click(CKavrelDlg::Ok);
+    EXPECT_TRUE(w.ended());
+    EXPECT_TRUE(stored("pro.dct"));
+}
+
+TEST_F(AutoSwitch, NoSwitchWhileThePickerIsOpenAndItsResultLandsInItsProfile)
+{
+    CKavrelDlg& w = open();
+    const std::uint32_t first = CurrentProfile->id;
+    nameProfile(1, u"test_ui"); // this very program runs
+    const int key = 10;
+    bool switchedMeanwhile = false;
+    test::answerNextModal([&](QDialog& dialog) {
+        auto* picker = qobject_cast<CKeyFunPickDlg*>(&dialog);
+        ASSERT_NE(picker, nullptr);
+        for (int i = 0; i < 3; ++i) {
+            w.autoSwitchTick();
+            test::processEvents();
+        }
+        switchedMeanwhile = w.autoSwitchPending() || CurrentProfile->id != first;
+        QTest::mouseClick(picker->pageButton(1), Qt::LeftButton, {}, picker->pageButton(1)->rect().center());
+        test::tapKey(picker, 'B');
+        QTest::mouseClick(picker->okButton(), Qt::LeftButton, {}, picker->okButton()->rect().center());
+    });
+    QTest::mouseClick(
+        w.keyboardView(), Qt::LeftButton, {}, QPoint(KeyTable[key].rect.left + 3, KeyTable[key].rect.top + 3));
+    ASSERT_TRUE(test::waitFor([] { return test::pendingModalAnswers() == 0; }));
+    test::processEvents();
+    EXPECT_FALSE(switchedMeanwhile);
+    ASSERT_EQ(CurrentProfile->id, first);
+    EXPECT_EQ(CurrentProfile->keys[key].key1, 'B');
+
+    // Once the picker is closed the switch goes ahead.
+    ASSERT_TRUE(test::waitFor([&] {
+        window->autoSwitchTick();
+        return settled() && CurrentProfile->id == idOf(1);
+    }));
+    EXPECT_EQ(profileByIndex(0).keys[key].key1, 'B') << "the edit stayed with its profile";
 }
 
 } // namespace

@@ -4,10 +4,13 @@
 #include "ui/CMsgDlg.h"
 
 #include "UiTestSupport.h"
+#include "app/Texts.h"
 #include "controls/ButtonFactory.h"
 #include "controls/WindowMessage.h"
 
 #include <QLineEdit>
+
+#include <QMessageBox>
 
 #include <gtest/gtest.h>
 
@@ -243,14 +246,34 @@ TEST_F(MsgDlgTest, KeyMessagesPostedToTheBoxAreCaptured)
     EXPECT_EQ(box.firstKey(), 0x5A);
 }
 
-TEST_F(MsgDlgTest, WithoutItsBackgroundEveryBoxEndsWithCancel)
+TEST_F(MsgDlgTest, WithoutItsBackgroundBoxesBecomePlainDialogsAndTheFileIsNamedOnce)
 {
     useSkinWithout({"msg_nr.png"});
-    EXPECT_EQ(show_message(&owner, "tc_msg3"), QDialog::Rejected);
+    MessageCapture missing;
+    // A notice is still seen and a question still asked: nothing is answered for the user.
+    QString shownText;
+    answerNextModal([&](QDialog& box) {
+        auto* plain = qobject_cast<QMessageBox*>(&box);
+        shownText = plain ? plain->text() : QString();
+        clickOk(box);
+    });
+    EXPECT_EQ(show_message(&owner, "tc_msg3"), QDialog::Accepted);
+    EXPECT_EQ(shownText.toStdString(), Text("tc_msg3"));
+    answerNextModal(clickOk);
+    EXPECT_EQ(ask_question(&owner, "tc_msg14"), QDialog::Accepted);
+    answerNextModal(clickCancel);
     EXPECT_EQ(ask_question(&owner, "tc_msg14"), QDialog::Rejected);
     QString result = "kept";
-    EXPECT_EQ(ask_text(&owner, "tc_msg3", result), 0);
-    EXPECT_EQ(result, "kept");
+    answerNextModal([](QDialog& box) {
+        typeInto(box, "Combo");
+        clickOk(box);
+    });
+    EXPECT_EQ(ask_text(&owner, "tc_msg3", result), 1);
+    EXPECT_EQ(result, "Combo");
+    EXPECT_EQ(pendingModalAnswers(), 0);
+    ASSERT_EQ(missing.texts().size(), 1u) << "the missing picture is named once";
+    EXPECT_NE(missing.texts()[0].find("msg_nr.png"), std::string::npos);
+
     // Shown without exec, it closes itself as soon as events run.
     CMsgDlg box(CMsgDlg::Question, &owner);
     box.show();

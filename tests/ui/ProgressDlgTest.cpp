@@ -5,8 +5,11 @@
 
 #include "UiTestSupport.h"
 #include "app/Paths.h"
+#include "app/Texts.h"
 #include "controls/ButtonFactory.h"
 #include "controls/WindowMessage.h"
+#include "device/ApplyWorker.h"
+#include "ui/MissingPictures.h"
 
 #include <QImage>
 
@@ -57,7 +60,8 @@ TEST_F(ProgressDlgTest, PositionsOutsideTheRangeShowTheMinimum)
 {
     auto dialog = makeDialog();
     EXPECT_EQ(dialog->size(), QSize(530, 150));
-    EXPECT_EQ(dialog->windowTitle(), "MyProgressDlg..");
+    EXPECT_EQ(dialog->windowTitle().toStdString(), Text("tc_progress_title"));
+    EXPECT_FALSE(dialog->windowTitle().isEmpty()) << "a title from the text table, not a debug name";
     dialog->setPos(70);
     EXPECT_EQ(dialog->position(), 70);
     EXPECT_EQ(dialog->fillEdge(), 45 + 70 * 441 / 100);
@@ -116,13 +120,29 @@ TEST_F(ProgressDlgTest, TheKeyboardCannotDismissItAndTheCloseButtonCancels)
     EXPECT_EQ(pendingModalAnswers(), 0);
 }
 
-TEST_F(ProgressDlgTest, MissingPicturesAreReportedAndTheDialogCloses)
+TEST_F(ProgressDlgTest, MissingPicturesAreNamedOnceAndTheDialogCloses)
 {
+    forgetMissingSkinPictures();
     MessageCapture boxes;
     CProgressDlg dialog(&owner);
     dialog.setPictures(path("none.png"), path("none.png"));
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
-    EXPECT_EQ(boxes.boxes(), (std::vector<ShownBox>{{"", "ProgressDlg skin loss", platform::BoxIcon::Warning}}));
+    const std::string named = TextWith("tc_skin_missing", {SkinsFolder() + "progress_nr.png"});
+    EXPECT_EQ(boxes.boxes(), (std::vector<ShownBox>{{"Error", named, platform::BoxIcon::Error}}));
+    CProgressDlg again(&owner);
+    again.setPictures(path("none.png"), path("none.png"));
+    EXPECT_EQ(again.exec(), QDialog::Rejected);
+    EXPECT_EQ(boxes.boxes().size(), 1u) << "told once per run";
+}
+
+TEST_F(ProgressDlgTest, ARequestWithoutAWorkerClosesItsTargetAsFailed)
+{
+    StopApplyWorker();
+    auto dialog = makeDialog();
+    RequestApply(ApplyAll, QueuedApplyProgress::create(dialog.get()));
+    EXPECT_EQ(dialog->exec(), QDialog::Rejected) << "closed, not left waiting";
+    ASSERT_TRUE(dialog->applyOutcome());
+    EXPECT_FALSE(*dialog->applyOutcome());
 }
 
 TEST_F(ProgressDlgTest, QueuedProgressReachesTheDialogAndEndsItsRun)

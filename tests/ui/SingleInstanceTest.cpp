@@ -139,5 +139,13 @@ TEST(InstanceNames, LockAndSocketNamesAreSafeFileNames)
     EXPECT_LE(instanceFileName(QString(500, '/')).size(), 64 + 9);
 }
 
+TEST(AppFont, WeightsStayOnQtsScale)
+{
+    // The skin's font weight 90 lies below Qt 6's lightest weight; Qt would take it as an invalid weight.
+    EXPECT_EQ(qtFontWeight(90), QFont::Thin);
+    EXPECT_EQ(qtFontWeight(400), QFont::Normal);
+    EXPECT_EQ(qtFontWeight(1000), QFont::Black);
+}
+
 } // namespace
 } // namespace kavrel

@@ -3,6 +3,7 @@
 #include "app/Paths.h"
 #include "app/Texts.h"
 #include "platform/KeyCodes.h"
+#include "ui/MissingPictures.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -323,6 +324,7 @@ void ProgramFolderFixture::SetUp()
     LoadTexts(TextFilePath());
     loadConfigQuietly(readFile(buildBinDir() / "cfg.ini"));
     SetAppDataFolderOverride(m_appData.path());
+    forgetMissingSkinPictures(); // each test sees its own missing pictures named
 }
 
 void ProgramFolderFixture::TearDown()

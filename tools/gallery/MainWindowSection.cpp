@@ -9,6 +9,7 @@
 #include "controls/CPngSliderBar.h"
 #include "controls/SkinImage.h"
 #include "controls/SkinText.h"
+#include "ui/WindowBasics.h"
 
 #include <QPainter>
 
@@ -27,11 +28,6 @@ QImage shapedMainPicture()
         painter.setClipRegion(outline);
     painter.drawImage(0, 0, background);
     return shaped;
-}
-
-QPoint pointOf(const Point& point)
-{
-    return {point.x, point.y};
 }
 
 void placeProfileButtons(SkinSurface& window)
@@ -106,7 +102,7 @@ void addMainWindow(GalleryCanvas& canvas)
         "positions (profile 1 checked, Apply under the pointer)");
     auto* window = new SkinSurface(&canvas, shapedMainPicture(), QPoint(GalleryCanvas::Margin, top));
     const QImage keyboard = load_skin_image("keyimg.png");
-    const QRect kb(Cfg.rcKB.left, Cfg.rcKB.top, Cfg.rcKB.right - Cfg.rcKB.left, Cfg.rcKB.bottom - Cfg.rcKB.top);
+    const QRect kb = rectOf(Cfg.rcKB);
     window->addOverlay(kb, keyboard);
     const QColor text = colorOf(Cfg.Txt_clr);
     window->addText(QRect(55, 600, 200, 20), "Kavrel 0.1", colorOf(0x8A939A), shellDlgFont(14), StandardTextFormat);
