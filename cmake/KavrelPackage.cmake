@@ -15,6 +15,8 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/debian/changelog.gz
   VERBATIM)
 add_custom_target(kavrel_package_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz)
 install(FILES ${KAVREL_DEBIAN_DIR}/copyright ${CMAKE_BINARY_DIR}/debian/changelog.gz DESTINATION ${KAVREL_PACKAGE_DOCDIR})
+# The .kavrel-profile format, which kavrel-cli(1) points to.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/profile-file.md DESTINATION ${KAVREL_PACKAGE_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kavrel)

@@ -16,13 +16,11 @@
 #include <libudev.h>
 #include <linux/hidraw.h>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_map>
 #include <vector>
 
 namespace hidgate {
@@ -40,7 +38,8 @@ struct NodeInfo {
     ReportDescriptor descriptor;
 };
 
-// An open hidraw node, shared by every handle on its collections; closed with the last one.
+// An open hidraw node. Every handle opens its own: a file never outlives the device it was opened for, so a
+// keyboard plugged in where another was gets files of its own, never the old one's dead file.
 using NodeFile = kavrel::platform::UniqueFd;
 
 struct OpenCollection {
@@ -131,27 +130,38 @@ std::vector<NodeInfo> enumerateNodes(DeviceId wanted)
     return nodes;
 }
 
-// Opens a node once per process; handles on its collections share the open file. The device number is checked
-// after opening, so a node that vanished and was reused by another device is never taken for the keyboard.
-std::shared_ptr<NodeFile> openNode(const NodeInfo& node, int& error)
+// True when the open file is still the node enumeration described. The node's device number is read through its
+// path and the file tied to that path by inode, which is the same answer fstat's st_rdev gives on a kernel and one
+// an emulated /dev (whose nodes are plain files with a faked stat) gives too. The kernel then confirms the
+// vendor and product behind the file.
+bool stillTheNode(const NodeInfo& node, int fd, DeviceId wanted)
 {
-    static std::mutex mutex;
-    static std::unordered_map<std::string, std::weak_ptr<NodeFile>> open;
-    std::lock_guard lock(mutex);
-    if (auto existing = open[node.devnode].lock())
-        return existing;
+    struct stat byPath { };
+    struct stat byFile { };
+    if (::stat(node.devnode.c_str(), &byPath) != 0 || ::fstat(fd, &byFile) != 0)
+        return false;
+    if (!S_ISCHR(byPath.st_mode) || byPath.st_rdev != node.devnum || byPath.st_dev != byFile.st_dev
+        || byPath.st_ino != byFile.st_ino)
+        return false;
+    hidraw_devinfo info{};
+    if (::ioctl(fd, HIDIOCGRAWINFO, &info) < 0)
+        return false;
+    return DeviceId{std::uint16_t(info.vendor), std::uint16_t(info.product)} == wanted;
+}
+
+// Opens a node; a node that vanished and was reused by another device is never taken for the keyboard.
+std::shared_ptr<NodeFile> openNode(const NodeInfo& node, DeviceId wanted, int& error)
+{
     const int fd = ::open(node.devnode.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         error = errno;
         return nullptr;
     }
     auto file = std::make_shared<NodeFile>(fd);
-    struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode) || info.st_rdev != node.devnum) {
-        error = ENODEV;
+    if (!stillTheNode(node, fd, wanted)) {
+        error = ESTALE;
         return nullptr;
     }
-    open[node.devnode] = file;
     return file;
 }
 
@@ -163,7 +173,8 @@ void noteOpenFailure(const NodeInfo& node, int error, int& firstError)
         return;
     }
     if (firstError == 0) {
-        setLastMessage(node.devnode + " vanished or cannot be opened: " + std::strerror(error));
+        setLastMessage(error == ESTALE ? node.devnode + " is no longer the node udev described (another device took it)"
+                                       : node.devnode + " vanished or cannot be opened: " + std::strerror(error));
         firstError = error;
     }
 }
@@ -193,7 +204,8 @@ int countKeyboards(const std::vector<NodeInfo>& nodes, unsigned usagePage, unsig
     return int(seen.size());
 }
 
-HidgateHandle openFirst(const std::vector<NodeInfo>& nodes, unsigned usagePage, unsigned usage, HidgateFilter filter)
+HidgateHandle openFirst(
+    const std::vector<NodeInfo>& nodes, DeviceId wanted, unsigned usagePage, unsigned usage, HidgateFilter filter)
 {
     int firstError = 0;
     for (const NodeInfo& node : nodes) {
@@ -201,10 +213,10 @@ HidgateHandle openFirst(const std::vector<NodeInfo>& nodes, unsigned usagePage, 
             if (!offered(node, collection, usagePage, usage, filter))
                 continue;
             int error = 0;
-            auto file = openNode(node, error);
+            auto file = openNode(node, wanted, error);
             if (!file) {
                 noteOpenFailure(node, error, firstError);
-                break; // the node's other collections share the same file
+                break; // the node's other collections would fail the same way
             }
             return handles().add(std::make_shared<OpenCollection>(OpenCollection{file, collection, node.product}));
         }
@@ -220,9 +232,13 @@ int checkFeatureBuffer(const OpenCollection& open, const std::uint8_t* buffer, s
 {
     if (!buffer || length == 0 || length > MaxIoctlLength)
         return EINVAL;
-    const bool usesIds = !open.collection.hasFeatureReport(0);
-    if (usesIds && !open.collection.hasFeatureReport(buffer[0]))
+    // A collection without report ids takes its reports with a leading 0 byte.
+    const int id = open.collection.hasFeatureReport(0) ? 0 : buffer[0];
+    if (id != buffer[0] || !open.collection.hasFeatureReport(id))
         return EINVAL; // the id belongs to another collection on the same node
+    // The kernel passes any length on to the device: a short or long report would reach the keyboard as garbage.
+    if (length != std::size_t(open.collection.featureReportLength(id)))
+        return EINVAL;
     return 0;
 }
 
@@ -250,7 +266,7 @@ HIDGATE_EXPORT HidgateHandle OpenHidDevice(unsigned usagePage, unsigned usage, c
         *count = countKeyboards(nodes, usagePage, usage, filter);
         return 0;
     }
-    const HidgateHandle handle = openFirst(nodes, usagePage, usage, filter);
+    const HidgateHandle handle = openFirst(nodes, *wanted, usagePage, usage, filter);
     if (handle == 0 && logLevel != 0)
         std::fprintf(stderr, "hidgate: %s\n", lastMessage().c_str());
     return handle;

@@ -257,6 +257,14 @@ bool TopCollection::hasFeatureReport(int reportId) const
     return found != reports.end() && found->second.feature > 0;
 }
 
+int TopCollection::featureReportLength(int reportId) const
+{
+    const auto found = reports.find(reportId);
+    if (found == reports.end() || found->second.feature == 0)
+        return 0;
+    return int((found->second.feature + 7) / 8 + 1);
+}
+
 ReportDescriptor parseReportDescriptor(std::span<const std::uint8_t> bytes)
 {
     return Parser(bytes).run();

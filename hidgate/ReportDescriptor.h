@@ -28,6 +28,8 @@ struct TopCollection {
     int featureLength() const;
     // True when a feature report with this id (0 when no ids are used) belongs to the collection.
     bool hasFeatureReport(int reportId) const;
+    // The length in bytes of the feature report with this id, report id byte included; 0 when there is none.
+    int featureReportLength(int reportId) const;
 };
 
 struct ReportDescriptor {

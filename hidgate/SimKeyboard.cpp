@@ -30,18 +30,8 @@ constexpr unsigned VendorUsage = 1;
 constexpr int MaxKeyboards = 8;
 constexpr int MaxDelayMs = 10000;
 
-struct CollectionShape {
-    const char* name;
-    int featureLength;
-    int reportId;
-};
-
-constexpr std::array<CollectionShape, 4> Collections{{
-    {"matrix", kavrel::MatrixReportLength, kavrel::ReportMatrix},
-    {"led", kavrel::LedReportLength, kavrel::ReportLighting},
-    {"color", kavrel::ColorReportLength, kavrel::ReportColors},
-    {"macro", kavrel::MacroReportLength, kavrel::ReportMacros},
-}};
+using CollectionShape = kavrel::VendorCollection;
+constexpr const auto& Collections = kavrel::VendorCollections;
 
 struct FailRule {
     bool always = false;
@@ -236,9 +226,7 @@ bool storeReport(const std::string& path, std::span<const std::uint8_t> report)
     if (lock.get() < 0 || ::flock(lock.get(), LOCK_EX) != 0)
         return false;
     SimState state = parseSimState(readWhole(path));
-    SimReport& entry = state[report[0]];
-    ++entry.writes;
-    entry.bytes.assign(report.begin(), report.end());
+    recordReport(state, report);
     return replaceFile(path, formatSimState(state));
 }
 

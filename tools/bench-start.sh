@@ -9,7 +9,7 @@
 set -euo pipefail
 bin=$1
 tools=$2
-for program in Xvfb xdotool python3; do
+for program in Xvfb python3; do
     command -v "$program" >/dev/null || { echo "bench-start: $program is missing" >&2; exit 1; }
 done
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb-session.sh"
@@ -36,19 +36,23 @@ hz=$(getconf CLK_TCK)
 
 # start_once TITLE COMMAND...: sets elapsed_ms (until the window is mapped), cpu_ms (the program's CPU
 # time until then), started (its pid) and start_ns; leaves the program running. Not run in a
-# subshell, so that these reach the caller.
+# subshell, so that these reach the caller. (xdotool search --sync looks only every half second, which
+# rounded most starts up to the next half second.)
 start_once() {
     local title=$1; shift
-    local t0 t1
+    # The waiter listens before the program starts and is told of the map by the X server itself.
+    "$tools/kavrel-map-wait" "$title" 30 >"$work/mapped" 2>"$work/waiter.err" &
+    local waiter=$!
+    until_true 10 grep -q ready "$work/waiter.err" || fail "kavrel-map-wait did not start: $(cat "$work/waiter.err")"
+    local t0
     t0=$(now_ns)
     "$@" 2>/dev/null &
     started=$!
     pids+=($started)
-    timeout 30 xdotool search --sync --onlyvisible --name "^${title}\$" >/dev/null
-    t1=$(now_ns)
+    wait "$waiter" || fail "no window \"$title\" was mapped within 30 s"
     cpu_ms=$(($(ticks "$started") * 1000 / hz))
     start_ns=$t0
-    elapsed_ms=$(((t1 - t0) / 1000000))
+    elapsed_ms=$((($(cat "$work/mapped") - t0) / 1000000))
 }
 stop() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
 

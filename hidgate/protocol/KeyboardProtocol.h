@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -38,5 +39,30 @@ inline constexpr int MacroReportLength = int(MacroDataBytes) + 1;
 
 static_assert(
     MatrixReportLength == 577 && LedReportLength == 42 && ColorReportLength == 146 && MacroReportLength == 961);
+
+// The keyboard's vendor collections (usage page 0xFF00, usage 1), each declaring one feature report. Both HID
+// modules and the emulated kernel of the tests describe the keyboard from this table; the names are also the
+// simulated keyboard's option words.
+struct VendorCollection {
+    const char* name;
+    std::uint8_t reportId;
+    int featureLength; // report id byte included
+};
+
+inline constexpr std::array<VendorCollection, 4> VendorCollections{{
+    {"matrix", ReportMatrix, MatrixReportLength},
+    {"led", ReportLighting, LedReportLength},
+    {"color", ReportColors, ColorReportLength},
+    {"macro", ReportMacros, MacroReportLength},
+}};
+
+// The length the keyboard takes for a feature report id, 0 for an id it does not know.
+constexpr int FeatureReportLength(std::uint8_t reportId)
+{
+    for (const VendorCollection& collection : VendorCollections)
+        if (collection.reportId == reportId)
+            return collection.featureLength;
+    return 0;
+}
 
 } // namespace kavrel

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,16 @@ struct SimReport {
 };
 
 using SimState = std::map<int, SimReport>;
+
+// What the keyboard does with a feature report it accepted: it keeps it as the table of its id and counts it.
+inline void recordReport(SimState& state, std::span<const std::uint8_t> report)
+{
+    if (report.empty())
+        return;
+    SimReport& entry = state[report[0]];
+    ++entry.writes;
+    entry.bytes.assign(report.begin(), report.end());
+}
 
 // Where the simulated keyboard keeps its memory: $KAVREL_SIM_STATE, else
 // $XDG_RUNTIME_DIR/kavrel-sim.state, else a per-user file under /tmp.

@@ -10,7 +10,7 @@ namespace kavrel {
 namespace {
 
 // Grouped by where the program shows them.
-constexpr std::array<std::string_view, 134> Keys = {
+constexpr std::array<std::string_view, 135> Keys = {
     // start-up and main window
     "tc_title",
     "tc_mutex",
@@ -153,6 +153,7 @@ constexpr std::array<std::string_view, 134> Keys = {
     "tc_macro_damaged",
     "tc_macro_name_damaged",
     "tc_macro_not_playable",
+    "tc_macro_same_id",
 };
 
 constexpr bool allKeysGiven()

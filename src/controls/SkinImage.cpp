@@ -6,9 +6,14 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QString>
+#include <QStringList>
+#include <QThread>
 
+#include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kavrel {
@@ -35,32 +40,40 @@ QImage premultiplied(QImage image)
 // decoding it is what costs.
 class PictureCache {
 public:
-    QImage load(const QString& path)
+    // ratio: the density the picture is drawn at (2 for an @2x file), kept with the decoded pixels so
+    // that every load shares them as they are.
+    QImage load(const QString& path, int ratio = 1)
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
+            std::lock_guard lock(m_mutex);
             forget(path);
             return {};
         }
         const QByteArray bytes = file.readAll();
-        {
-            std::lock_guard lock(m_mutex);
-            const auto found = m_pictures.find(path);
-            if (found != m_pictures.end() && found->second.bytes == bytes)
-                return found->second.image;
-        }
+        std::unique_lock lock(m_mutex);
+        // A picture another thread is decoding (the start-up preload) is waited for, not decoded twice.
+        m_decodedOne.wait(lock, [&] { return !m_decoding.contains(path); });
+        if (const auto found = m_pictures.find(path); found != m_pictures.end() && found->second.bytes == bytes)
+            return found->second.image;
+        m_decoding.insert(path);
+        lock.unlock();
         QImage image;
-        if (!image.loadFromData(bytes)) {
+        const bool decoded = image.loadFromData(bytes);
+        if (decoded) {
+            image = premultiplied(std::move(image));
+            image.setDevicePixelRatio(ratio);
+        }
+        lock.lock();
+        m_decoding.erase(path);
+        m_decodedOne.notify_all();
+        if (!decoded) {
             forget(path);
             return {};
         }
-        image = premultiplied(std::move(image));
-        std::lock_guard lock(m_mutex);
         Entry& entry = m_pictures[path];
-        if (entry.bytes != bytes) {
-            m_bytesHeld += bytes.size() + image.sizeInBytes() - entry.bytes.size() - entry.image.sizeInBytes();
-            entry = {bytes, image};
-        }
+        m_bytesHeld += bytes.size() + image.sizeInBytes() - entry.bytes.size() - entry.image.sizeInBytes();
+        entry = {bytes, image};
         if (m_bytesHeld > MaxBytesHeld) {
             // Far more than one skin holds: start again rather than grow without bound.
             m_pictures.clear();
@@ -77,9 +90,9 @@ private:
         QImage image;
     };
 
+    // Called with the mutex held.
     void forget(const QString& path)
     {
-        std::lock_guard lock(m_mutex);
         const auto found = m_pictures.find(path);
         if (found == m_pictures.end())
             return;
@@ -88,7 +101,9 @@ private:
     }
 
     std::mutex m_mutex;
+    std::condition_variable m_decodedOne;
     std::unordered_map<QString, Entry> m_pictures;
+    std::unordered_set<QString> m_decoding;
     qint64 m_bytesHeld = 0;
 };
 
@@ -108,7 +123,9 @@ void flushRuns(std::vector<QRect>& runs, QRegion& outline)
     runs.clear();
 }
 
-int ratioOverride = 0;
+std::atomic<int> ratioOverride{0};
+// What the interface thread last found on the screens, for loads on other threads.
+std::atomic<int> screenRatio{1};
 
 QString doubleDensityPath(const QString& path)
 {
@@ -128,9 +145,14 @@ QRectF devicePixels(const QImage& image, const QRectF& area)
 
 int skinPixelRatio()
 {
-    if (ratioOverride > 0)
-        return ratioOverride;
-    return qGuiApp && qGuiApp->devicePixelRatio() > 1 ? 2 : 1;
+    if (const int ratio = ratioOverride; ratio > 0)
+        return ratio;
+    // The screens belong to the interface thread; asking them from another one races their set-up.
+    if (!qGuiApp || QThread::currentThread() != qGuiApp->thread())
+        return screenRatio;
+    const int ratio = qGuiApp->devicePixelRatio() > 1 ? 2 : 1;
+    screenRatio = ratio;
+    return ratio;
 }
 
 void setSkinPixelRatioOverride(int ratio)
@@ -143,14 +165,32 @@ QImage load_skin_image(std::string_view fileName)
     return loadImageFile(QString::fromStdString(SkinsFolder() + std::string(fileName)));
 }
 
+SkinImagePreload::SkinImagePreload(const std::vector<std::string>& fileNames)
+{
+    QStringList paths;
+    for (const std::string& name : fileNames)
+        paths << QString::fromStdString(SkinsFolder() + name);
+    const int ratio = skinPixelRatio();
+    m_thread = std::thread([paths = std::move(paths), ratio] {
+        // The same files loadImageFile asks for at this density: the @2x one, else the 1x one.
+        for (const QString& path : paths) {
+            if (ratio > 1 && !pictureCache().load(doubleDensityPath(path), 2).isNull())
+                continue;
+            pictureCache().load(path);
+        }
+    });
+}
+
+SkinImagePreload::~SkinImagePreload()
+{
+    m_thread.join();
+}
+
 QImage loadImageFile(const QString& path)
 {
     if (skinPixelRatio() > 1) {
-        QImage dense = pictureCache().load(doubleDensityPath(path));
-        if (!dense.isNull()) {
-            dense.setDevicePixelRatio(2);
+        if (QImage dense = pictureCache().load(doubleDensityPath(path), 2); !dense.isNull())
             return dense;
-        }
     }
     return pictureCache().load(path);
 }

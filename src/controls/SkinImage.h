@@ -4,7 +4,10 @@
 #include <QRectF>
 #include <QRegion>
 
+#include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 class QPainter;
 class QString;
@@ -23,9 +26,28 @@ namespace kavrel {
 QImage load_skin_image(std::string_view fileName);
 
 // The density skin pictures are loaded at: 2 when any screen is scaled above
-// 100 %, else 1. Tests set it; 0 goes back to the screens'.
+// 100 %, else 1. Tests set it; 0 goes back to the screens'. The screens are
+// asked on the interface thread only; another thread gets what the interface
+// thread last found (1 before it asked).
 int skinPixelRatio();
 void setSkinPixelRatioOverride(int ratio);
+
+// Decodes these pictures of the skins folder into the loaded-picture store on a thread of its own, so
+// that a program has its largest pictures decoded on another core while it sets up. A load of one of
+// them meanwhile waits for that decode instead of doing it again. At a density above 1 it decodes the
+// @2x versions that the loads will ask for; the density is decided here, on the constructing
+// (interface) thread, never on the preload's. Only once the QApplication exists (its construction sets
+// up the plugin paths the reader uses); the destructor waits for the thread.
+class SkinImagePreload {
+public:
+    explicit SkinImagePreload(const std::vector<std::string>& fileNames);
+    ~SkinImagePreload();
+    SkinImagePreload(const SkinImagePreload&) = delete;
+    SkinImagePreload& operator=(const SkinImagePreload&) = delete;
+
+private:
+    std::thread m_thread;
+};
 
 // Loads an image from a full path (macro folder icons, menu pictures), its @2x version where there is
 // one as above. A file is decoded once: later loads of the same unchanged file share the decoded pixels

@@ -42,6 +42,15 @@ public:
         entry.path = path;
         entry.parent = indexOf(parent);
         entry.id = macro.dwId;
+        for (const LibraryEntry& earlier : m_entries) {
+            if (earlier.kind == LibraryEntry::Kind::Macro && earlier.id == macro.dwId) {
+                entry.kind = LibraryEntry::Kind::Damaged;
+                entry.sameIdAs = earlier.name;
+                break;
+            }
+        }
+        if (entry.kind == LibraryEntry::Kind::Macro)
+            AddToList(macro);
         m_entries.push_back(entry);
     }
     void addDamaged(
@@ -81,8 +90,7 @@ void ReloadMacroLibrary()
     MacroList.clear();
     MacroLibraryEntries entries;
     CatalogSink sink(entries);
-    LoadMacroFolder(MacroLibraryRoot(), true,
-        {.view = &sink, .parent = nullptr, .subFolders = Cfg.MacroDir != 0, .addToList = true});
+    LoadMacroFolder(MacroLibraryRoot(), true, {.view = &sink, .parent = nullptr, .subFolders = Cfg.MacroDir != 0});
     for (const StMacro& macro : unsaved) {
         if (StMacro* entry = FindMacroById(macro.dwId))
             *entry = macro;

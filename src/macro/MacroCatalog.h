@@ -22,6 +22,10 @@ struct LibraryEntry {
     std::uint32_t id = 0; // a macro's dwId
     MacroReadStatus problem = MacroReadStatus::Ok; // why a damaged file cannot be used
     int error = 0; // the errno of a damaged file that could not be read
+    // A valid macro file whose id an earlier file of the walk already has:
+    // that file's name. An id names one macro, so this one is not offered
+    // (importing it gives it an id of its own).
+    std::string sameIdAs;
 };
 
 using MacroLibraryEntries = std::vector<LibraryEntry>;
@@ -30,7 +34,8 @@ using MacroLibraryEntries = std::vector<LibraryEntry>;
 const MacroLibraryEntries& MacroCatalog();
 
 // Reads the library root again (sub-folders with cfg.ini MacroDir, mouse
-// actions as cfg.ini MacroHasMsKey allows) into the catalog and MacroList.
+// actions as cfg.ini MacroHasMsKey allows) into the catalog and MacroList;
+// a file whose id an earlier one has stays out of MacroList (see sameIdAs).
 // A MacroList entry that still has unsaved changes (its write failed) is
 // kept instead of its file's older content. The caller holds
 // ApplyDataMutex() once the apply worker runs.

@@ -2,7 +2,9 @@
 
 #include "model/TimeId.h"
 #include "model/WideField.h"
+#include "xml/Utf.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <initializer_list>
@@ -88,6 +90,48 @@ std::string profileProgramName(const PROFILE& profile)
 void setProfileName(PROFILE& profile, std::string_view name)
 {
     setWideField(profile.name, std::size(profile.name), name, ProfileNameChars);
+}
+
+void setProfileProgramName(PROFILE& profile, std::string_view program)
+{
+    setWideField(profile.programName, std::size(profile.programName), program, ProgramNameUnits - 1);
+}
+
+namespace {
+
+bool hasControlCharacter(std::u16string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); });
+}
+
+} // namespace
+
+std::string profileNameProblem(std::string_view name)
+{
+    if (name.empty())
+        return "A profile name cannot be empty.";
+    if (!utf::isValidUtf8(name))
+        return "A profile name must be UTF-8 text.";
+    const std::u16string wide = utf::toUtf16(name);
+    if (hasControlCharacter(wide))
+        return "A profile name cannot contain control characters.";
+    if (wide.size() > std::size_t(ProfileNameChars))
+        return "A profile name can have at most " + std::to_string(ProfileNameChars) + " characters.";
+    return {};
+}
+
+std::string programNameProblem(std::string_view program)
+{
+    if (!utf::isValidUtf8(program))
+        return "A program name must be UTF-8 text.";
+    const std::u16string wide = utf::toUtf16(program);
+    if (hasControlCharacter(wide))
+        return "A program name cannot contain control characters.";
+    if (program.find_first_of("/\\") != std::string_view::npos)
+        return "A program name is the program's file name, without its folder.";
+    if (wide.size() > std::size_t(ProgramNameUnits - 1))
+        return "A program name can have at most " + std::to_string(ProgramNameUnits - 1) + " characters.";
+    return {};
 }
 
 bool sameAssignment(const KEYINFO& a, const KEYINFO& b)

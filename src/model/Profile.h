@@ -80,6 +80,19 @@ void ResetLighting(PROFILE& profile);
 std::string profileName(const PROFILE& profile);
 std::string profileProgramName(const PROFILE& profile);
 void setProfileName(PROFILE& profile, std::string_view name);
+void setProfileProgramName(PROFILE& profile, std::string_view program);
+
+// Why a typed text cannot become a profile's name, as the user is told; empty
+// when it can. Refused: an empty name, control characters, text that is not
+// UTF-8, and more than the 19 UTF-16 units the record holds (nothing is cut
+// silently).
+std::string profileNameProblem(std::string_view name);
+
+// The same for the program name of automatic switching. Empty is fine (no
+// program). Refused: control characters, text that is not UTF-8, "/" or "\"
+// (switching compares file names, so a path never matches), more than 259
+// UTF-16 units.
+std::string programNameProblem(std::string_view program);
 
 // True when two key records assign the same function (kind and code, macro,
 // modifiers, keys, fire parameters); the geometry is not compared.

@@ -83,6 +83,8 @@ void setLibraryItemPath(TreeItem item, const std::string& path)
 
 QString damagedEntryText(const LibraryEntry& entry)
 {
+    if (!entry.sameIdAs.empty())
+        return QString::fromStdString(Text("tc_macro_same_id")).arg(QString::fromStdString(entry.sameIdAs));
     if (entry.problem == MacroReadStatus::UnsupportedKey)
         return QString::fromStdString(Text("tc_macro_not_playable"));
     return QString::fromStdString(Text("tc_macro_damaged")).arg(QString::fromStdString(libraryEntryProblem(entry)));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -80,4 +81,38 @@ TEST(CliHelp, HelpListsEveryCommandAndTheManualPageDocumentsThem)
     const CommandRun unknown = runKavrelCli("--bogus-option");
     EXPECT_EQ(unknown.status, 2);
     EXPECT_TRUE(unknown.out.empty());
+}
+
+// Every summary in --help starts in one column, however long the command's name.
+TEST(CliHelp, HelpSummariesAreAligned)
+{
+    const CommandRun run = runKavrelCli("--help");
+    std::istringstream lines(run.out.substr(run.out.find("commands:")));
+    std::string line;
+    std::set<std::size_t> columns;
+    while (std::getline(lines, line)) {
+        std::smatch match;
+        if (std::regex_match(line, match, std::regex(R"((  [a-z-]+ +)\S.*)")))
+            columns.insert(std::size_t(match.length(1)));
+    }
+    EXPECT_EQ(columns.size(), 1u) << run.out;
+}
+
+// The manual page as man shows it: an option's value stays apart from the option ("--flags HEX").
+TEST(CliHelp, ManualPageRendersOptionValuesApart)
+{
+    const std::string page = (sourceDir() / "data/man/kavrel-cli.1.in").string();
+    std::FILE* pipe = ::popen(("groff -man -Tascii -P-cbou " + page + " 2>/dev/null").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string text;
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, got);
+    if (::pclose(pipe) != 0 || text.empty())
+        GTEST_SKIP() << "groff is not installed";
+    // One line: the layout breaks lines anywhere.
+    text = std::regex_replace(text, std::regex(R"(\s+)"), " ");
+    EXPECT_EQ(text.find("--flagsHEX"), std::string::npos);
+    EXPECT_NE(text.find("reports PROFILE [--flags HEX]"), std::string::npos) << text;
+    EXPECT_NE(text.find("profile PROFILE [--name TEXT] [--program NAME | --no-program]"), std::string::npos);
 }

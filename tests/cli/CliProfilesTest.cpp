@@ -161,3 +161,41 @@ TEST(CliMacros, ListsTheLibraryAndShowsOneFile)
         runCli(appData, "macro-show " + (appData / "zero.mck").string()).out, "This is not a valid macro file.\n");
     EXPECT_EQ(runCli(appData, "macro-show").status, 2);
 }
+
+// Names a user copies from `macros` or from the window: a macro key shows the macro's name as the window does, and
+// macro-show finds a library macro by its file name, its path below the library or its title.
+TEST(CliMacros, ShowNamesMacroKeysAndMacroShowFindsLibraryNames)
+{
+    TempDir appData;
+    writeStore(appData);
+    fs::create_directories(appData / "Mac" / "Shooter");
+    writeFile(appData / "Mac" / "Comboone.mck", mckOf(0x0C0DE1, "Comboone", {{0x41, 1, 10}, {0x41, 0, 10}}));
+    writeFile(appData / "Mac" / "Shooter" / "burst.mck", mckOf(0x0ABCDE, "Burst", {{0xF0, 1, 20}, {0xF0, 0, 30}}));
+    // Key Z (entry 74 of the default model) of profile Game holds the macro.
+    loadConfigQuietly(readFile(buildBinDir() / "cfg.ini"));
+    SetAppDataFolderOverride(appData.path());
+    OpenStore();
+    PROFILE& game = *ProfileList.head()->record;
+    int z = -1;
+    for (int i = 0; i < KeyCount; ++i)
+        if (KeyTable[std::size_t(i)].kind == KindKey && KeyTable[std::size_t(i)].key1 == 0x5A)
+            z = i;
+    ASSERT_GE(z, 0);
+    game.keys[z].setFirstWord(std::uint32_t(KindMacro) << 24);
+    game.keys[z].macroId = 0x0C0DE1;
+    ASSERT_TRUE(SaveProfiles());
+    ProfileList.clear();
+    CurrentProfile = nullptr;
+
+    const CommandRun show = runCli(appData, "show Game");
+    EXPECT_TRUE(contains(show.out, "  Z -> Macro - Comboone\n")) << show.out;
+
+    for (const std::string name : {"Comboone.mck", "Comboone", "comboone", "Shooter/burst.mck", "burst"}) {
+        const CommandRun byName = runCli(appData, "macro-show " + name);
+        EXPECT_EQ(byName.status, 0) << name << ": " << byName.out;
+        EXPECT_TRUE(contains(byName.out, "events: 2")) << name;
+    }
+    const CommandRun missing = runCli(appData, "macro-show Nothing.mck");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(contains(missing.out, "no macro file or library macro named Nothing.mck")) << missing.out;
+}

@@ -45,7 +45,7 @@ expected=(
     share/icons/hicolor/128x128/apps/org.kavrel.Kavrel.png share/icons/hicolor/256x256/apps/org.kavrel.Kavrel.png
     share/icons/hicolor/scalable/apps/org.kavrel.Kavrel.svg
     share/man/man1/kavrel.1.gz share/man/man1/kavrel-cli.1.gz
-    share/doc/kavrel/copyright share/doc/kavrel/changelog.gz
+    share/doc/kavrel/copyright share/doc/kavrel/changelog.gz share/doc/kavrel/profile-file.md
 )
 with_kavrel=
 [ "${4:-0}" = 1 ] && with_kavrel=yes && expected+=(bin/kavrel)
@@ -56,7 +56,7 @@ done
 allowed="^(bin/kavrel(-cli)?|$pkglibdir/libhidgate(-sim)?\.so|lib/udev/rules\.d/70-kavrel\.rules|share/kavrel/.+"
 allowed+="|share/applications/org\.kavrel\.Kavrel\.desktop|share/metainfo/org\.kavrel\.Kavrel\.metainfo\.xml"
 allowed+="|share/icons/hicolor/[^/]+/apps/org\.kavrel\.Kavrel\.(png|svg)|share/man/man1/kavrel(-cli)?\.1\.gz"
-allowed+="|share/doc/kavrel/(copyright|changelog\.gz))$"
+allowed+="|share/doc/kavrel/(copyright|changelog\.gz|profile-file\.md))$"
 while IFS= read -r file; do
     [[ $file =~ $allowed ]] || fail "unexpected file installed: $file"
 done < <(cd "$root" && find . -mindepth 1 \( -type f -o -type l \) -printf '%P\n')

@@ -70,6 +70,25 @@ TEST_F(MacroCatalogTest, EachMacroKeepsTheFileItWasReadFrom)
     EXPECT_EQ(libraryEntryProblem(*mouse), "This macro contains unsupported key.");
     EXPECT_FALSE(entryNamed("notes"));
 
+    // A second file with an id the library already has is not offered as a
+    // macro: a key naming the id would play the first.
+    addFile("Group/copy of jump.mck", fileBytes(macroWith(0x10, {{0x41, 1, 0}})));
+    ReloadMacroLibrary();
+    const LibraryEntry* copy = entryNamed("copy of jump");
+    const LibraryEntry* original = nullptr;
+    for (const LibraryEntry& entry : MacroCatalog())
+        if (entry.name == "jump" && entry.path.ends_with(".mck"))
+            original = &entry;
+    ASSERT_TRUE(copy && original);
+    // Which one is offered depends on the order the folder listing gives.
+    const LibraryEntry* offered = copy->kind == LibraryEntry::Kind::Macro ? copy : original;
+    const LibraryEntry* greyed = offered == copy ? original : copy;
+    EXPECT_EQ(offered->kind, LibraryEntry::Kind::Macro);
+    EXPECT_EQ(greyed->kind, LibraryEntry::Kind::Damaged);
+    EXPECT_EQ(greyed->sameIdAs, offered->name);
+    EXPECT_EQ(MacroList.count(), 3);
+    fs::remove(library() / "Group" / "copy of jump.mck");
+
     // A macro whose write failed keeps its unsaved state across a reload.
     StMacro* entry = FindMacroById(0x10);
     entry->wLoopCount = 9;

@@ -198,3 +198,35 @@ TEST(CMyList, OwnershipDecidesWhetherRecordsSurvive)
     EXPECT_EQ(released, 10);
     EXPECT_EQ(kept[0] + kept[1] + kept[2], 24);
 }
+
+// What a user may type as a profile's name or program: every refusal has its own message, nothing is cut silently.
+TEST_F(ModelTest, ProfileAndProgramNamesThatAreRefused)
+{
+    EXPECT_EQ(profileNameProblem("Shooter"), "");
+    EXPECT_EQ(profileNameProblem(std::string(19, 'x')), "");
+    EXPECT_EQ(profileNameProblem("Ärger mit 😀"), ""); // 12 UTF-16 units
+    EXPECT_EQ(profileNameProblem(""), "A profile name cannot be empty.");
+    EXPECT_EQ(profileNameProblem(std::string(20, 'x')), "A profile name can have at most 19 characters.");
+    EXPECT_EQ(profileNameProblem("😀😀😀😀😀😀😀😀😀😀"), "A profile name can have at most 19 characters.");
+    EXPECT_EQ(profileNameProblem("Tab\there"), "A profile name cannot contain control characters.");
+    EXPECT_EQ(profileNameProblem("new\nline"), "A profile name cannot contain control characters.");
+    EXPECT_EQ(profileNameProblem("\xC2\x85"), "A profile name cannot contain control characters."); // U+0085
+    EXPECT_EQ(profileNameProblem("\xFF\xFE"), "A profile name must be UTF-8 text.");
+
+    EXPECT_EQ(programNameProblem(""), "");
+    EXPECT_EQ(programNameProblem("Game.exe"), "");
+    EXPECT_EQ(programNameProblem(std::string(259, 'p')), "");
+    EXPECT_EQ(programNameProblem(std::string(260, 'p')), "A program name can have at most 259 characters.");
+    EXPECT_EQ(
+        programNameProblem("C:\\Games\\Game.exe"), "A program name is the program's file name, without its folder.");
+    EXPECT_EQ(programNameProblem("/usr/bin/game"), "A program name is the program's file name, without its folder.");
+    EXPECT_EQ(programNameProblem("ga\x01me"), "A program name cannot contain control characters.");
+
+    PROFILE p;
+    NewProfile("Game", p);
+    setProfileProgramName(p, std::string(259, 'p'));
+    EXPECT_EQ(profileProgramName(p), std::string(259, 'p'));
+    EXPECT_EQ(p.programName[259], 0);
+    setProfileProgramName(p, "");
+    EXPECT_EQ(profileProgramName(p), "");
+}

@@ -12,6 +12,7 @@
 #include "macro/MacroList.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -135,20 +136,64 @@ void printMacroText(const StMacro& macro)
     }
 }
 
+std::string lowerAscii(std::string text)
+{
+    for (char& c : text)
+        c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    return text;
+}
+
+// The library files a name means, as `macros` lists them: the path below the library, the file name or its title
+// (letter case ignored).
+std::vector<std::string> libraryMatches(const std::string& wanted)
+{
+    PathCollector files;
+    LoadMacroFolder(MacroLibraryRoot(), true, {.view = &files, .subFolders = Cfg.MacroDir != 0});
+    const std::string key = lowerAscii(wanted);
+    std::vector<std::string> found;
+    for (const std::string& path : files.paths) {
+        const std::string relative = lowerAscii(relativeToRoot(path));
+        const std::string name = lowerAscii(std::filesystem::path(path).filename().string());
+        if (relative == key || name == key || lowerAscii(macroTitleOfFileName(name)) == key)
+            found.push_back(path);
+    }
+    return found;
+}
+
+void printReason(bool json, const std::string& reason)
+{
+    if (json)
+        std::printf("%s\n", JsonWriter().beginObject().key("error").value(reason).endObject().text().c_str());
+    else
+        std::printf("%s\n", reason.c_str());
+}
+
 int runMacroShow(std::span<const std::string> args)
 {
     const auto opened = openCommand(args, {.command = "macro-show", .arguments = 1, .countProblem = "needs one FILE"});
     if (!opened)
         return ExitUsage;
     const bool json = opened->json;
-    const std::string& path = opened->argument;
+    std::string path = opened->argument;
+    std::error_code error;
+    if (std::filesystem::symlink_status(path, error).type() == std::filesystem::file_type::not_found) {
+        const std::vector<std::string> matches = libraryMatches(path);
+        if (matches.empty()) {
+            printReason(json, "no macro file or library macro named " + printable(path));
+            return ExitFailure;
+        }
+        if (matches.size() > 1) {
+            std::string names;
+            for (const std::string& match : matches)
+                names += (names.empty() ? "" : ", ") + printable(relativeToRoot(match));
+            printReason(json, "several library macros are named " + printable(path) + ": " + names);
+            return ExitFailure;
+        }
+        path = matches.front();
+    }
     const MacroReadResult read = ReadMacroFile(path, Cfg.MacroHasMsKey);
     if (!read.ok()) {
-        const std::string reason = macroReadMessage(read);
-        if (json)
-            std::printf("%s\n", JsonWriter().beginObject().key("error").value(reason).endObject().text().c_str());
-        else
-            std::printf("%s\n", reason.c_str());
+        printReason(json, macroReadMessage(read));
         return ExitFailure;
     }
     if (json)
@@ -161,6 +206,7 @@ int runMacroShow(std::span<const std::string> args)
 } // namespace
 
 KAVREL_CLI_COMMAND("macros", "[--json]", "list the macros of the library as read at start-up", runMacros);
-KAVREL_CLI_COMMAND("macro-show", "FILE [--json]", "read one .mck file and print its fields and events", runMacroShow);
+KAVREL_CLI_COMMAND("macro-show", "FILE|NAME [--json]",
+    "read one .mck file, or a library macro by name, and print its fields and events", runMacroShow);
 
 } // namespace kavrel::cli

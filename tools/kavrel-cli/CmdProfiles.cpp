@@ -128,7 +128,7 @@ int runShow(std::span<const std::string> args)
         {.command = "show",
             .arguments = 1,
             .countProblem = "needs one PROFILE",
-            .loads = LoadProgramFiles | LoadProfileStore});
+            .loads = LoadProgramFiles | LoadMacroLibrary | LoadProfileStore});
     if (!opened)
         return ExitUsage;
     const bool json = opened->json;

@@ -25,8 +25,11 @@ void printUsage(std::FILE* stream)
     std::fprintf(stream,
         "usage: kavrel-cli [--program-dir DIR] [--appdata-dir DIR] COMMAND [ARGS]\n"
         "       kavrel-cli --help | --version\n\ncommands:\n");
+    std::size_t width = 0;
+    for (const auto& entry : registry())
+        width = std::max(width, entry.first.size());
     for (const auto& [name, command] : registry())
-        std::fprintf(stream, "  %-8.*s %.*s\n", int(name.size()), name.data(), int(command.summary.size()),
+        std::fprintf(stream, "  %-*.*s  %.*s\n", int(width), int(name.size()), name.data(), int(command.summary.size()),
             command.summary.data());
     std::fprintf(stream, "\nSee kavrel-cli(1) for the commands' options and the environment variables.\n");
 }

@@ -1,5 +1,6 @@
 // kavrel: the window program. It reads no command line, except that --version
 // and --help answer without starting (packaging and manual pages rely on them).
+#include "controls/SkinImage.h"
 #include "platform/SessionBus.h"
 #include "ui/CKavrelApp.h"
 
@@ -21,6 +22,10 @@ int main(int argc, char* argv[])
     }
     kavrel::platform::disableSessionBusAutolaunch();
     QApplication application(argc, argv);
+    // The main window's largest pictures (its background, the keyboard, the outline) decode on the
+    // second core while the program reads its texts and settings and builds the window. Not before the
+    // QApplication: its construction sets up the plugin paths the picture reader looks at.
+    const kavrel::SkinImagePreload preload({"main_nr.png", "keyimg.png", "main_mask.png"});
     // Wayland compositors match the window to the menu entry by this name.
     QGuiApplication::setDesktopFileName(KAVREL_APP_ID);
     kavrel::CKavrelApp kavrel;
