@@ -10,7 +10,7 @@ namespace kavrel {
 namespace {
 
 // Grouped by where the program shows them.
-constexpr std::array<std::string_view, 135> Keys = {
+constexpr std::array<std::string_view, 156> Keys = {
     // start-up and main window
     "tc_title",
     "tc_mutex",
@@ -154,6 +154,28 @@ constexpr std::array<std::string_view, 135> Keys = {
     "tc_macro_name_damaged",
     "tc_macro_not_playable",
     "tc_macro_same_id",
+    // profile commands and undo
+    "tc_pf_rename",
+    "tc_pf_switch",
+    "tc_pf_export",
+    "tc_pf_import",
+    "tc_pf_restore",
+    "tc_undo",
+    "tc_redo",
+    "tc_pf_name_ask",
+    "tc_pf_program_ask",
+    "tc_pf_program_off",
+    "tc_pf_tip_program",
+    "tc_pf_tip_none",
+    "tc_pf_name_empty",
+    "tc_pf_name_control",
+    "tc_pf_name_long",
+    "tc_pf_program_control",
+    "tc_pf_program_folder",
+    "tc_pf_program_long",
+    "tc_pf_import_failed",
+    "tc_pf_export_failed",
+    "tc_pf_export_dropped",
 };
 
 constexpr bool allKeysGiven()

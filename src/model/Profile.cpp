@@ -1,5 +1,6 @@
 #include "model/Profile.h"
 
+#include "app/Texts.h"
 #include "model/TimeId.h"
 #include "model/WideField.h"
 #include "xml/Utf.h"
@@ -99,6 +100,16 @@ void setProfileProgramName(PROFILE& profile, std::string_view program)
 
 namespace {
 
+// The texts name these limits.
+static_assert(ProfileNameChars == 19 && ProgramNameUnits - 1 == 259);
+
+// The text table's wording where the language file has it, else the English one.
+std::string textOr(std::string_view key, const char* english)
+{
+    const std::string& text = Text(key);
+    return text.empty() ? std::string(english) : text;
+}
+
 bool hasControlCharacter(std::u16string_view text)
 {
     return std::any_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); });
@@ -109,14 +120,14 @@ bool hasControlCharacter(std::u16string_view text)
 std::string profileNameProblem(std::string_view name)
 {
     if (name.empty())
-        return "A profile name cannot be empty.";
+        return textOr("tc_pf_name_empty", "A profile name cannot be empty.");
     if (!utf::isValidUtf8(name))
         return "A profile name must be UTF-8 text.";
     const std::u16string wide = utf::toUtf16(name);
     if (hasControlCharacter(wide))
-        return "A profile name cannot contain control characters.";
+        return textOr("tc_pf_name_control", "A profile name cannot contain control characters.");
     if (wide.size() > std::size_t(ProfileNameChars))
-        return "A profile name can have at most " + std::to_string(ProfileNameChars) + " characters.";
+        return textOr("tc_pf_name_long", "A profile name can have at most 19 characters.");
     return {};
 }
 
@@ -126,11 +137,11 @@ std::string programNameProblem(std::string_view program)
         return "A program name must be UTF-8 text.";
     const std::u16string wide = utf::toUtf16(program);
     if (hasControlCharacter(wide))
-        return "A program name cannot contain control characters.";
+        return textOr("tc_pf_program_control", "A program name cannot contain control characters.");
     if (program.find_first_of("/\\") != std::string_view::npos)
-        return "A program name is the program's file name, without its folder.";
+        return textOr("tc_pf_program_folder", "A program name is the program's file name, without its folder.");
     if (wide.size() > std::size_t(ProgramNameUnits - 1))
-        return "A program name can have at most " + std::to_string(ProgramNameUnits - 1) + " characters.";
+        return textOr("tc_pf_program_long", "A program name can have at most 259 characters.");
     return {};
 }
 

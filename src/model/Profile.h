@@ -82,10 +82,9 @@ std::string profileProgramName(const PROFILE& profile);
 void setProfileName(PROFILE& profile, std::string_view name);
 void setProfileProgramName(PROFILE& profile, std::string_view program);
 
-// Why a typed text cannot become a profile's name, as the user is told; empty
-// when it can. Refused: an empty name, control characters, text that is not
-// UTF-8, and more than the 19 UTF-16 units the record holds (nothing is cut
-// silently).
+// Why a typed text cannot become a profile's name, as the user is told (the
+// text table's tc_pf_name_* texts, English without them); empty when it can. Refused: an empty name, control
+// characters, text that is not UTF-8, and more than the 19 UTF-16 units the record holds (nothing is cut silently).
 std::string profileNameProblem(std::string_view name);
 
 // The same for the program name of automatic switching. Empty is fine (no

@@ -181,4 +181,28 @@ bool ProcessSnapshot::anyNameContains(std::string_view programName) const
     });
 }
 
+std::vector<std::string> programNamesOf(const std::vector<ProcessNames>& processes)
+{
+    std::vector<std::string> names;
+    for (const ProcessNames& process : processes) {
+        for (const std::string* name : {&process.exe, &process.argv0, &process.comm}) {
+            if (name->empty() || name->front() == '[' || isPidName(name->c_str())
+                || name->find_first_of("/\\") != std::string::npos)
+                continue;
+            names.push_back(*name);
+        }
+    }
+    auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), asciiLower);
+        return text;
+    };
+    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        const std::string la = lower(a);
+        const std::string lb = lower(b);
+        return la != lb ? la < lb : a < b;
+    });
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
 } // namespace kavrel::platform

@@ -24,6 +24,12 @@ std::string_view fileNameOf(std::string_view path);
 // exactly). An empty needle matches nothing.
 bool containsIgnoringCase(std::string_view haystack, std::string_view needle);
 
+// The names automatic switching can match, for a user choosing one: every name (executable, argv[0], comm)
+// of every process, each once, sorted without regard to case. Empty names, names of digits only, names in
+// brackets and names with a path separator (kernel threads such as "kworker/0:1") are left out: no program a
+// user starts is known by them.
+std::vector<std::string> programNamesOf(const std::vector<ProcessNames>& processes);
+
 // One walk of the process table. Processes that end during the walk, or whose entries cannot be read,
 // simply give fewer names (or none); the walk never fails.
 class ProcessSnapshot {

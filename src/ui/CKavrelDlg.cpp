@@ -26,6 +26,7 @@
 #include "ui/CMacroDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgressDlg.h"
+#include "ui/EditCommands.h"
 #include "ui/EditingSession.h"
 #include "ui/KeyColorSets.h"
 #include "ui/MainTray.h"
@@ -193,6 +194,8 @@ bool CKavrelDlg::loadSkin()
     createButtons();
     createKeyboardView();
     createLightingPage();
+    m_edits
+        = new EditCommands(this, *m_session, {m_buttons[Profile1], m_buttons[Profile2], m_buttons[Profile3]}, m_led);
     return true;
 }
 
@@ -396,6 +399,7 @@ void CKavrelDlg::storeKeyColour(int key, std::uint32_t colour)
     m_view->setKeyColor(key, colour);
     if (m_led)
         m_led->storeIntoProfile();
+    m_session->recordEdit(ProfileEdit::KeyColour, ApplyKeyColors);
     emit keyColourStored();
     if (Cfg.ApplyNow)
         RequestApply(ApplyKeyColors);
@@ -434,8 +438,14 @@ void CKavrelDlg::onButton(CPngBtn* button)
 void CKavrelDlg::runMacroPage()
 {
     emit macroPageRequested();
-    CMacroDlg page(this, [this](const std::vector<int>&) { refreshKeyboardView(); });
+    bool keysReset = false;
+    CMacroDlg page(this, [this, &keysReset](const std::vector<int>& keys) {
+        keysReset = keysReset || !keys.empty();
+        refreshKeyboardView();
+    });
     page.exec();
+    if (keysReset) // keys whose macro was deleted: an older step would bring back a key that plays nothing
+        m_session->endHistory();
     {
         // The picker offers what the page left in the library.
         std::lock_guard lock(ApplyDataMutex());
@@ -502,8 +512,7 @@ void CKavrelDlg::restoreDefaults()
 {
     if (ask_question(this, "tc_msg5") != QDialog::Accepted)
         return;
-    if (m_session->restoreDefaults() && Cfg.ApplyNow)
-        RequestApply(ApplyAll);
+    m_session->restoreDefaults(); // applied at once, when edits are, as every session change is
 }
 
 void CKavrelDlg::keyboardRemoved()

@@ -24,6 +24,7 @@ namespace kavrel {
 class CKBColorDlg;
 class CLedDlg;
 class CPngBtn;
+class EditCommands;
 
 // The program's one top-level window: the skinned frameless window with the keyboard view, the lighting
 // page's area, the profile buttons and the Apply/OK/Cancel row, and the tray icon. What it edits and when
@@ -81,6 +82,8 @@ public:
     // Whether a switch may happen now: not while any dialog or menu of the window is open.
     bool mayInterrupt() const;
     EditingSession& session() const { return *m_session; }
+    // Undo and redo, and the profile buttons' menus.
+    EditCommands* editCommands() const { return m_edits; }
 
     CKBColorDlg* keyboardView() const { return m_view; }
     // The lighting page at rcLED.
@@ -151,6 +154,7 @@ private:
     QFont m_font;
     EditingSession* m_session = nullptr;
     MainTray* m_tray = nullptr;
+    EditCommands* m_edits = nullptr;
     int m_trayMode = 2;
     bool m_initialised = false;
     bool m_ended = false;

@@ -318,6 +318,7 @@ void CLedDlg::onModeChosen()
             CurrentProfile->colorSetFlags[CurrentProfile->colorSet] = 1;
     }
     storeIntoProfile();
+    emit edited(ProfileEdit::LightingMode, ApplyLighting | ApplyKeyColors);
     if (Cfg.ApplyNow)
         requestApply(ApplyLighting | ApplyKeyColors);
 }
@@ -335,6 +336,7 @@ void CLedDlg::onColorSetChosen()
     }
     if (m_view)
         m_view->setAllColors(keyColorsOfSet(*CurrentProfile, set));
+    emit edited(ProfileEdit::ColourSet, ApplyLighting | ApplyKeyColors);
     if (Cfg.ApplyNow)
         requestApply(ApplyLighting | ApplyKeyColors);
 }
@@ -357,6 +359,7 @@ void CLedDlg::onSliderMessage(bool set, int value, std::intptr_t id)
     if (!set || !CurrentProfile)
         return;
     storeIntoProfile();
+    emit edited(id == SpeedSliderId ? ProfileEdit::LightingSpeed : ProfileEdit::LightingBrightness, ApplyLighting);
     if (Cfg.ApplyNow)
         requestApply(ApplyLighting);
 }

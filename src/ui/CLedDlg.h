@@ -2,6 +2,7 @@
 
 #include "controls/OffscreenBuffer.h"
 #include "ui/KeyColorSets.h"
+#include "ui/ProfileEditHistory.h"
 
 #include <QFont>
 #include <QImage>
@@ -73,6 +74,11 @@ public:
 
     // The name a mode has in the drop-down (empty for an id outside 0 ... 9).
     static QString modeName(std::uint32_t mode);
+
+signals:
+    // After the page changed the current profile (the edit is in it): what was changed, and the flags an
+    // immediate apply of it uses.
+    void edited(ProfileEdit kind, std::uint32_t applyFlags);
 
 protected:
     bool event(QEvent* event) override;

@@ -27,6 +27,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 
 #include <array>
 #include <mutex>
@@ -102,6 +103,13 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
     , m_pageFont(shellDlgFont(14))
     , m_subFolders(Cfg.MacroDir)
     , m_mouseMask(Cfg.MacroHasMsKey)
+    , m_steps([this](std::uint32_t macroId, const KeyRows& rows) {
+        if (m_recording || !m_session.isOpen() || m_session.id() != macroId)
+            return;
+        m_session.replaceRows(rows);
+        showSteps();
+        updateSaveButton();
+    })
 {
     setObjectName("macroPage");
     m_background = load_skin_image("macro_nr.png");
@@ -117,6 +125,13 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
     m_swallow = new SwallowKeysFilter(this, SwallowKeysFilter::Keys{});
     m_capture = new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
     m_capture->setEnabled(false);
+    auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    connect(undo, &QShortcut::activated, &m_steps.stack(), &QUndoStack::undo);
+    for (const QKeySequence& keys :
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}) {
+        auto* redo = new QShortcut(keys, this);
+        connect(redo, &QShortcut::activated, &m_steps.stack(), &QUndoStack::redo);
+    }
 }
 
 CMacroDlg::~CMacroDlg()

@@ -6,6 +6,7 @@
 #include "macro/MacroEditing.h"
 #include "macro/StMacro.h"
 #include "ui/SkinDialog.h"
+#include "ui/StepEditHistory.h"
 
 #include <QFont>
 #include <QImage>
@@ -85,6 +86,8 @@ public:
     StMacro* currentMacro() const;
     // The macro being edited, as the user left it.
     const MacroEditSession& session() const { return m_session; }
+    // Step edits of the macro on show, undone with Ctrl+Z and redone with Ctrl+Shift+Z or Ctrl+Y.
+    StepEditHistory& stepHistory() { return m_steps; }
     // The rows of the key list, top to bottom.
     KeyRows keyRows() const;
     // The commands of the last menu the page opened, in order.
@@ -215,6 +218,7 @@ private:
     SwallowKeysFilter* m_swallow = nullptr;
 
     MacroEditSession m_session;
+    StepEditHistory m_steps;
     TreeItem m_sessionItem = nullptr;
     bool m_recording = false;
     MacroRecorder m_recorder;

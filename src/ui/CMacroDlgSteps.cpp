@@ -44,6 +44,7 @@ StMacro* CMacroDlg::currentMacro() const
 
 void CMacroDlg::openSession(TreeItem item)
 {
+    m_steps.clear();
     m_session.close();
     m_sessionItem = nullptr;
     const StMacro* macro = isMacroItem(item) ? currentMacro() : nullptr;
@@ -233,7 +234,9 @@ void CMacroDlg::stopRecording()
     if (m_countRadio->checkedState())
         m_countBox->show();
     // The whole recording is one step edit.
+    const KeyRows before = m_session.rows();
     m_session.replaceRows(m_recorded);
+    m_steps.record(m_session.id(), before, m_session.rows());
     showSteps();
     updateSaveButton();
 }
@@ -292,7 +295,9 @@ void CMacroDlg::editRow()
     const std::optional<int> value = kind == KeyRowKind::Pause ? askPause() : askKeyCode();
     if (!value)
         return;
+    const KeyRows before = m_session.rows();
     m_session.editRow(index, *value);
+    m_steps.record(m_session.id(), before, m_session.rows());
     showSteps();
     m_keys->selectItem(m_keys->RootItem()->child(int(index)));
     updateSaveButton();
@@ -302,7 +307,9 @@ void CMacroDlg::deleteRow()
 {
     if (!m_keys->selectedItem() || !m_session.isOpen())
         return;
+    const KeyRows before = m_session.rows();
     m_session.deleteRow(selectedRowIndex());
+    m_steps.record(m_session.id(), before, m_session.rows());
     showSteps();
     updateSaveButton();
 }
@@ -328,7 +335,9 @@ void CMacroDlg::insertEntry(int code)
         return;
     }
     const std::size_t before = selectedRowIndex();
+    const KeyRows rowsBefore = m_session.rows();
     m_session.insertRows(before, rows);
+    m_steps.record(m_session.id(), rowsBefore, m_session.rows());
     showSteps();
     if (before + rows.size() < m_session.rows().size())
         m_keys->selectItem(m_keys->RootItem()->child(int(before + rows.size())));

@@ -87,6 +87,12 @@ void ArrivalRetry::tryOnce()
 EditingSession::EditingSession(QObject* parent)
     : QObject(parent)
     , m_processes(std::make_unique<platform::ProcessWalker>())
+    , m_history([this](const PROFILE& record, std::uint32_t applyFlags) { putBack(record, applyFlags); })
+    , m_commands(m_history, [this](std::uint32_t id, std::uint32_t applyFlags) {
+        if (id == currentId())
+            emit currentChanged();
+        emit profileChanged(id, applyFlags);
+    })
 {
     m_arrival = new ArrivalRetry([this] { return m_link.FindDev(); }, ArrivalRetry::defaultSchedule(), this);
     connect(m_arrival, &ArrivalRetry::found, this, &EditingSession::keyboardFound);
@@ -161,6 +167,7 @@ QString EditingSession::load()
         m_storedImage = StoreImage();
         m_storedCurrentId = CurrentProfile ? CurrentProfile->id : 0;
     }
+    endHistory();
     emit currentChanged();
     if (!report.damagedFile() || report.reportedBefore)
         return {};
@@ -197,6 +204,7 @@ bool EditingSession::makeCurrent(std::uint32_t id)
         if (!found)
             return false;
         CurrentProfile = found;
+        m_history.setBase(CurrentProfile);
     }
     emit currentChanged();
     return true;
@@ -215,8 +223,10 @@ bool EditingSession::modified() const
 
 void EditingSession::discardEdits()
 {
-    if (!modified())
+    if (!modified()) {
+        endHistory(); // edits undone to the stored state leave steps to redo: Cancel drops them too
         return;
+    }
     WriteLog("Edits discarded");
     load();
 }
@@ -225,31 +235,70 @@ bool EditingSession::assignKey(std::uint32_t profileId, int key, const KEYINFO& 
 {
     if (key < 0 || key >= KeyTableSize)
         return false;
-    std::lock_guard lock(ApplyDataMutex());
-    PROFILE* target = profile(profileId);
-    if (!target)
-        return false;
-    KEYINFO& stored = target->keys[key];
-    if (stored.kind == KindKey && info.kind == KindKey && stored.modifiers == info.modifiers && stored.key1 == info.key1
-        && stored.key2 == info.key2)
-        return false;
-    KEYINFO updated = info;
-    updated.rect = KeyTable[std::size_t(key)].rect;
-    updated.matrixIndex = KeyTable[std::size_t(key)].matrixIndex;
-    stored = updated;
+    PROFILE before;
+    PROFILE after;
+    {
+        std::lock_guard lock(ApplyDataMutex());
+        PROFILE* target = profile(profileId);
+        if (!target)
+            return false;
+        KEYINFO& stored = target->keys[key];
+        if (stored.kind == KindKey && info.kind == KindKey && stored.modifiers == info.modifiers
+            && stored.key1 == info.key1 && stored.key2 == info.key2)
+            return false;
+        before = *target;
+        KEYINFO updated = info;
+        updated.rect = KeyTable[std::size_t(key)].rect;
+        updated.matrixIndex = KeyTable[std::size_t(key)].matrixIndex;
+        stored = updated;
+        after = *target;
+    }
+    m_history.record(before, after, ProfileEdit::KeyFunction, ApplyMatrixAndMacros);
     return true;
 }
 
 bool EditingSession::restoreDefaults()
 {
+    const std::uint32_t id = currentId();
+    return id != 0 && m_commands.restoreDefaults(id);
+}
+
+void EditingSession::recordEdit(ProfileEdit kind, std::uint32_t applyFlags)
+{
+    PROFILE current;
     {
         std::lock_guard lock(ApplyDataMutex());
         if (!CurrentProfile)
-            return false;
-        ResetProfile(*CurrentProfile);
+            return;
+        current = *CurrentProfile;
     }
-    emit currentChanged();
-    return true;
+    m_history.recordEdit(current, kind, applyFlags);
+}
+
+std::vector<std::string> EditingSession::runningProgramNames()
+{
+    return platform::programNamesOf(m_processes->walk().processes());
+}
+
+void EditingSession::putBack(const PROFILE& record, std::uint32_t applyFlags)
+{
+    {
+        std::lock_guard lock(ApplyDataMutex());
+        PROFILE* target = profile(record.id);
+        if (!target)
+            return;
+        *target = record;
+    }
+    if (record.id == currentId())
+        emit currentChanged();
+    emit profileChanged(record.id, applyFlags);
+}
+
+void EditingSession::endHistory()
+{
+    m_history.clear();
+    std::lock_guard lock(ApplyDataMutex());
+    m_history.setBase(CurrentProfile);
 }
 
 QString EditingSession::saveFailureText(const std::string& file, int error)
@@ -267,6 +316,8 @@ std::optional<QString> EditingSession::save()
         return saveFailureText(CurrentIdFilePath(), failure.error);
     m_storedImage = StoreImage();
     m_storedCurrentId = currentId();
+    m_history.clear();
+    m_history.setBase(CurrentProfile);
     return std::nullopt;
 }
 

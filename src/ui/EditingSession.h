@@ -4,6 +4,8 @@
 #include "device/CUSBDriver.h"
 #include "model/ProfileStore.h"
 #include "platform/MessageBox.h"
+#include "ui/ProfileCommands.h"
+#include "ui/ProfileEditHistory.h"
 
 #include <QObject>
 #include <QString>
@@ -63,8 +65,10 @@ private:
 // The main window's editing session, without any window: the profiles the
 // user edits (the store loaded into ProfileList, the current profile, and
 // whether there are edits not yet saved), the key edits landing in the
-// profile they were made for, saving with its result, Cancel's discard, the
-// device link with its apply worker and hot-plug notices, and automatic
+// profile they were made for, the profile commands (rename, the program of
+// automatic switching, export, import, restore) and the undo history of every
+// edit until it is saved or dropped, saving with its result, Cancel's discard,
+// the device link with its apply worker and hot-plug notices, and automatic
 // switching with the rule of when it may run. The window shows this state and
 // forwards clicks; tests drive it directly.
 //
@@ -111,9 +115,23 @@ public:
     // ---- Edits ------------------------------------------------------------------------------------------------
     // Stores a key's new function into the profile with this id (not whichever is current by then). False,
     // storing nothing, for an unknown profile or key, and when it is the same key combination as stored.
+    // One undo step.
     bool assignKey(std::uint32_t profileId, int key, const KEYINFO& info);
-    // The current profile back to its factory state.
+    // The current profile back to its factory state (keeping its name); one undo step.
     bool restoreDefaults();
+    // After an edit another page made in the current profile (lighting, a key's colour): one undo step from
+    // the profile as it was to the profile as it is now; applyFlags are what an immediate apply of it sends.
+    void recordEdit(ProfileEdit kind, std::uint32_t applyFlags);
+    // Rename, program link, export, import and restore of any profile, each one undo step (window-free).
+    ProfileCommands& commands() { return m_commands; }
+    // Every edit since the last load, save or discard: undo and redo put the profile's record back and emit
+    // profileChanged. A successful save, a load and Cancel's discard end it.
+    ProfileEditHistory& history() { return m_history; }
+    // The names automatic switching can match, for choosing one: from the same process walk the switch uses.
+    std::vector<std::string> runningProgramNames();
+    // Ends the undo history without an edit: the profiles as they are now are where the next one starts (after
+    // a change no step can take back, such as keys reset because their macro was deleted).
+    void endHistory();
 
     // ---- Saving -----------------------------------------------------------------------------------------------
     // Writes pro.dct and curid.dct. On failure returns the message for the user: the file and the system's
@@ -137,6 +155,9 @@ public:
 signals:
     // The current profile changed (a switch, a reload, a discard): the window shows it.
     void currentChanged();
+    // A profile was changed by a command, an undo or a redo (not necessarily the current one): the window
+    // shows it, and applies it with these flags when it is current and edits apply at once.
+    void profileChanged(std::uint32_t id, std::uint32_t applyFlags);
     void keyboardRemoved();
     void keyboardFound();
     // A save the session made on its own (the current id after an automatic switch) failed: the message.
@@ -146,6 +167,7 @@ private:
     void rememberButtons();
     void finishAutoSwitch(std::uint32_t id, bool applied);
     void setCurrent(std::uint32_t id);
+    void putBack(const PROFILE& record, std::uint32_t applyFlags);
 
     CUSBDriver m_link;
     bool m_workerStarted = false;
@@ -160,6 +182,8 @@ private:
     std::function<bool()> m_mayInterrupt;
     bool m_autoSwitchPending = false;
     std::uint32_t m_deferredSwitch = 0; // the keyboard has it; current once the dialogs are closed
+    ProfileEditHistory m_history;
+    ProfileCommands m_commands;
 };
 
 } // namespace kavrel

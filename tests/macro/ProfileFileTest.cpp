@@ -227,8 +227,8 @@ TEST_F(ProfileFileTest, ExportCarriesEachUsedMacroOnceAndDropsKeysWhoseMacroIsGo
     ProfileFileRead read = decodeProfileFile(exported.bytes, 7);
     ASSERT_TRUE(read.ok()) << read.message;
     ASSERT_EQ(read.content.macros.size(), 2u); // in key order: key 10's macro first
-    EXPECT_EQ(read.content.macros[0].dwId, 0x111111u);
-    EXPECT_EQ(read.content.macros[1].dwId, 0x222222u);
+    EXPECT_EQ(std::uint32_t(read.content.macros[0].dwId), 0x111111u);
+    EXPECT_EQ(std::uint32_t(read.content.macros[1].dwId), 0x222222u);
 
     RemoveMacroById(0x222222);
     exported = buildProfileExport(p);
@@ -267,13 +267,13 @@ TEST_F(ProfileFileTest, ImportKeepsTheSlotIdAndNeverTouchesExistingFiles)
     EXPECT_EQ(macroName(fire.macro), "Fire (2)");
     EXPECT_EQ(fire.path, root + "/Game/Fire (2).mck");
     EXPECT_TRUE(fire.renamed);
-    EXPECT_NE(fire.macro.dwId, 0x111111u);
+    EXPECT_NE(std::uint32_t(fire.macro.dwId), 0x111111u);
     EXPECT_EQ(macroName(jump.macro), "Jump"); // its name was free, its id was not
     EXPECT_TRUE(jump.renamed);
-    EXPECT_NE(jump.macro.dwId, 0x222222u);
-    EXPECT_EQ(plan.profile.keys[10].macroId, fire.macro.dwId);
-    EXPECT_EQ(plan.profile.keys[30].macroId, fire.macro.dwId);
-    EXPECT_EQ(plan.profile.keys[20].macroId, jump.macro.dwId);
+    EXPECT_NE(std::uint32_t(jump.macro.dwId), 0x222222u);
+    EXPECT_EQ(plan.profile.keys[10].macroId, std::uint32_t(fire.macro.dwId));
+    EXPECT_EQ(plan.profile.keys[30].macroId, std::uint32_t(fire.macro.dwId));
+    EXPECT_EQ(plan.profile.keys[20].macroId, std::uint32_t(jump.macro.dwId));
     EXPECT_EQ(plan.profile.keys[10].rect, KeyTable[10].rect);
 
     std::string message;
@@ -281,7 +281,7 @@ TEST_F(ProfileFileTest, ImportKeepsTheSlotIdAndNeverTouchesExistingFiles)
     EXPECT_EQ(readFile(m_dir / "Mac" / "Game" / "fire.mck"), "someone else's file");
     const MacroReadResult written = ReadMacroFile(m_dir / "Mac" / "Game" / "Fire (2).mck", 7);
     ASSERT_TRUE(written.ok());
-    EXPECT_EQ(written.macro.dwId, fire.macro.dwId);
+    EXPECT_EQ(std::uint32_t(written.macro.dwId), std::uint32_t(fire.macro.dwId));
     PROFILE slot;
     NewProfile("Slot", slot);
     commitProfileImport(plan, slot);
@@ -298,7 +298,7 @@ TEST_F(ProfileFileTest, ImportKeepsTheSlotIdAndNeverTouchesExistingFiles)
     std::swap(reordered.profile.keys[10], reordered.profile.keys[11]);
     const ProfileImportPlan moved = planProfileImport(reordered, 1, {.libraryRoot = root, .groups = true});
     EXPECT_EQ(moved.profile.keys[10].kind, KindMacro);
-    EXPECT_EQ(moved.profile.keys[10].macroId, moved.macros[0].macro.dwId);
+    EXPECT_EQ(moved.profile.keys[10].macroId, std::uint32_t(moved.macros[0].macro.dwId));
     EXPECT_TRUE(sameAssignment(moved.profile.keys[11], KeyTable[11]));
     EXPECT_EQ(moved.profile.keys[11].rect, KeyTable[11].rect);
     // Without groups the macros go to the library root, where start-up reads them.

@@ -75,6 +75,22 @@ TEST_F(FakeProc, GathersExeArgv0AndCommOfNumericEntriesOnly)
     EXPECT_FALSE(snapshot.anyNameContains("Games")); // folders are not part of a name
 }
 
+// What the user picks from for automatic switching: the names switching matches, each once, Wine names included.
+TEST_F(FakeProc, ProgramNamesToChooseFromAreTheNamesSwitchingMatches)
+{
+    process("1", "/usr/lib/systemd/systemd", std::string("/sbin/init\0splash\0", 18), "systemd");
+    process("4242", "/opt/wine/bin/wine64-preloader", std::string("C:\\Games\\Foo.exe\0-fullscreen\0", 30), "Foo.exe");
+    process("4243", "/opt/wine/bin/wine64-preloader", std::string("C:\\Games\\Foo.exe\0", 17), "Foo.exe");
+    process("5", "", "", "kworker/0:1");
+    process("6", "", std::string("[kthreadd]\0", 11), "");
+    process("7", "/usr/bin/Zsh", "zsh", "zsh");
+    const ProcessSnapshot snapshot = ProcessSnapshot::take(root.path());
+    const std::vector<std::string> names = programNamesOf(snapshot.processes());
+    EXPECT_THAT(names, ::testing::ElementsAre("Foo.exe", "init", "systemd", "wine64-preloader", "Zsh", "zsh"));
+    for (const std::string& name : names)
+        EXPECT_TRUE(snapshot.anyNameContains(name)) << name << " would never match";
+}
+
 TEST_F(FakeProc, UnreadableEntriesAndAMissingRootGiveFewerNames)
 {
     process("10", "/usr/bin/secret", "secret", "secret");

@@ -8,12 +8,14 @@
 #include "app/Log.h"
 #include "app/Paths.h"
 #include "app/Texts.h"
+#include "device/ApplySetting.h"
 #include "device/DeviceNoticeHandler.h"
 #include "model/Lists.h"
 #include "model/ProfileStore.h"
 #include "platform/HotplugMonitor.h"
 
 #include <QApplication>
+#include <QUndoStack>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +128,65 @@ TEST_F(EditingSessionTest, AFailedSaveNamesTheFileAndTheReasonAndKeepsTheEdits)
     SetAppDataFolderOverride(appData());
     EXPECT_FALSE(session.save());
     EXPECT_FALSE(session.modified());
+}
+
+// Edits of any kind and any profile are undone and redone in order; undo changes no profile's place as
+// current; a successful save, a load and Cancel end the history, a failed save keeps it.
+TEST_F(EditingSessionTest, EveryEditIsOneUndoStepUntilItIsSavedOrDropped)
+{
+    EditingSession session;
+    session.load();
+    ASSERT_FALSE(session.save());
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> changed;
+    QObject::connect(&session, &EditingSession::profileChanged,
+        [&changed](std::uint32_t id, std::uint32_t flags) { changed.emplace_back(id, flags); });
+    QUndoStack& history = session.history().stack();
+    const std::uint32_t first = session.buttonProfiles()[0];
+    const std::uint32_t second = session.buttonProfiles()[1];
+    const PROFILE firstBefore = *session.profile(first);
+    const std::uint32_t mode = session.profile(second)->ledMode;
+
+    KEYINFO combo{};
+    combo.setFirstWord(std::uint32_t(KindKey) << 24);
+    combo.key1 = 'Q';
+    ASSERT_TRUE(session.makeCurrent(second));
+    ASSERT_TRUE(session.assignKey(first, 10, combo)); // the picker was opened for the first profile
+    CurrentProfile->ledMode = (mode + 1) % LedModeCount; // as the lighting page does, then tells the session
+    session.recordEdit(ProfileEdit::LightingMode, ApplyLighting);
+    session.recordEdit(ProfileEdit::LightingMode, ApplyLighting);
+    ASSERT_TRUE(session.restoreDefaults());
+    EXPECT_FALSE(session.restoreDefaults()) << "already in its factory state: no step";
+    ASSERT_EQ(history.count(), 3) << "an edit that changed nothing adds no step";
+    ASSERT_EQ(changed.size(), 1u) << "the window shows and applies its own edits; the session's it is told";
+    EXPECT_EQ(changed.back(), std::make_pair(second, ApplyAll));
+
+    history.undo();
+    EXPECT_EQ(session.profile(second)->ledMode, (mode + 1) % LedModeCount);
+    EXPECT_EQ(changed.back(), std::make_pair(second, ApplyAll)) << "undone as the edit was applied";
+    history.undo();
+    EXPECT_EQ(session.profile(second)->ledMode, mode);
+    EXPECT_EQ(changed.back(), std::make_pair(second, ApplyLighting));
+    history.undo();
+    EXPECT_EQ(std::memcmp(session.profile(first), &firstBefore, ProfileSize), 0);
+    EXPECT_EQ(changed.back(), std::make_pair(first, ApplyMatrixAndMacros));
+    EXPECT_EQ(session.currentId(), second) << "undo does not change which profile is current";
+    history.redo();
+    EXPECT_EQ(session.profile(first)->keys[10].key1, 'Q');
+    history.undo();
+    ASSERT_TRUE(session.makeCurrent(first));
+    EXPECT_FALSE(session.modified()) << "every edit undone, the saved current profile again: nothing to save";
+    session.discardEdits();
+    EXPECT_EQ(history.count(), 0) << "Cancel drops the steps left to redo too";
+
+    ASSERT_EQ(session.commands().rename(second, "Racing"), "");
+    test::writeFile(appData() / "plain", "a file where a folder should be");
+    SetAppDataFolderOverride(appData() / "plain" / "kavrel");
+    ASSERT_TRUE(session.save());
+    EXPECT_EQ(history.count(), 1) << "a failed save stores nothing: the edit can still be taken back";
+    SetAppDataFolderOverride(appData());
+    ASSERT_FALSE(session.save());
+    EXPECT_EQ(history.count(), 0);
+    EXPECT_EQ(profileName(*session.profile(second)), "Racing");
 }
 
 TEST_F(EditingSessionTest, SwitchingWaitsWhileTheGateIsClosed)
