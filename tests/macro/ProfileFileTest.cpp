@@ -39,6 +39,9 @@ protected:
     }
     void TearDown() override { MacroList.clear(); }
 
+    // By value: the id is a packed field, and a reference to it would be misaligned.
+    static std::uint32_t idOf(const StMacro& m) { return m.dwId; }
+
     static StMacro macro(std::uint32_t id, std::string_view name, int key = 0x41)
     {
         StMacro m;
@@ -227,8 +230,8 @@ TEST_F(ProfileFileTest, ExportCarriesEachUsedMacroOnceAndDropsKeysWhoseMacroIsGo
     ProfileFileRead read = decodeProfileFile(exported.bytes, 7);
     ASSERT_TRUE(read.ok()) << read.message;
     ASSERT_EQ(read.content.macros.size(), 2u); // in key order: key 10's macro first
-    EXPECT_EQ(std::uint32_t(read.content.macros[0].dwId), 0x111111u);
-    EXPECT_EQ(std::uint32_t(read.content.macros[1].dwId), 0x222222u);
+    EXPECT_EQ(idOf(read.content.macros[0]), 0x111111u);
+    EXPECT_EQ(idOf(read.content.macros[1]), 0x222222u);
 
     RemoveMacroById(0x222222);
     exported = buildProfileExport(p);
@@ -267,13 +270,13 @@ TEST_F(ProfileFileTest, ImportKeepsTheSlotIdAndNeverTouchesExistingFiles)
     EXPECT_EQ(macroName(fire.macro), "Fire (2)");
     EXPECT_EQ(fire.path, root + "/Game/Fire (2).mck");
     EXPECT_TRUE(fire.renamed);
-    EXPECT_NE(std::uint32_t(fire.macro.dwId), 0x111111u);
+    EXPECT_NE(idOf(fire.macro), 0x111111u);
     EXPECT_EQ(macroName(jump.macro), "Jump"); // its name was free, its id was not
     EXPECT_TRUE(jump.renamed);
-    EXPECT_NE(std::uint32_t(jump.macro.dwId), 0x222222u);
-    EXPECT_EQ(plan.profile.keys[10].macroId, std::uint32_t(fire.macro.dwId));
-    EXPECT_EQ(plan.profile.keys[30].macroId, std::uint32_t(fire.macro.dwId));
-    EXPECT_EQ(plan.profile.keys[20].macroId, std::uint32_t(jump.macro.dwId));
+    EXPECT_NE(idOf(jump.macro), 0x222222u);
+    EXPECT_EQ(plan.profile.keys[10].macroId, idOf(fire.macro));
+    EXPECT_EQ(plan.profile.keys[30].macroId, idOf(fire.macro));
+    EXPECT_EQ(plan.profile.keys[20].macroId, idOf(jump.macro));
     EXPECT_EQ(plan.profile.keys[10].rect, KeyTable[10].rect);
 
     std::string message;
@@ -281,13 +284,13 @@ TEST_F(ProfileFileTest, ImportKeepsTheSlotIdAndNeverTouchesExistingFiles)
     EXPECT_EQ(readFile(m_dir / "Mac" / "Game" / "fire.mck"), "someone else's file");
     const MacroReadResult written = ReadMacroFile(m_dir / "Mac" / "Game" / "Fire (2).mck", 7);
     ASSERT_TRUE(written.ok());
-    EXPECT_EQ(std::uint32_t(written.macro.dwId), std::uint32_t(fire.macro.dwId));
+    EXPECT_EQ(idOf(written.macro), idOf(fire.macro));
     PROFILE slot;
     NewProfile("Slot", slot);
     commitProfileImport(plan, slot);
     EXPECT_EQ(std::memcmp(&slot, &plan.profile, ProfileSize), 0);
     EXPECT_EQ(MacroList.count(), 3);
-    EXPECT_NE(FindMacroById(jump.macro.dwId), nullptr);
+    EXPECT_NE(FindMacroById(idOf(jump.macro)), nullptr);
 
     // Importing the same file again: every name is taken now, nothing is replaced.
     const ProfileImportPlan again = planProfileImport(read.content, 0x000777, {.libraryRoot = root, .groups = true});
@@ -298,7 +301,7 @@ TEST_F(ProfileFileTest, ImportKeepsTheSlotIdAndNeverTouchesExistingFiles)
     std::swap(reordered.profile.keys[10], reordered.profile.keys[11]);
     const ProfileImportPlan moved = planProfileImport(reordered, 1, {.libraryRoot = root, .groups = true});
     EXPECT_EQ(moved.profile.keys[10].kind, KindMacro);
-    EXPECT_EQ(moved.profile.keys[10].macroId, std::uint32_t(moved.macros[0].macro.dwId));
+    EXPECT_EQ(moved.profile.keys[10].macroId, idOf(moved.macros[0].macro));
     EXPECT_TRUE(sameAssignment(moved.profile.keys[11], KeyTable[11]));
     EXPECT_EQ(moved.profile.keys[11].rect, KeyTable[11].rect);
     // Without groups the macros go to the library root, where start-up reads them.

@@ -150,7 +150,8 @@ TEST_F(ProfileCommandsTest, ImportKeepsTheSlotAndUndoGivesTheOldRecordBack)
     EXPECT_EQ(profileName(imported), "Shared");
     EXPECT_EQ(imported.ledMode, 7u);
     ASSERT_EQ(MacroList.count(), 1);
-    EXPECT_EQ(imported.keys[10].macroId, std::uint32_t(MacroList.head()->record->dwId));
+    const std::uint32_t burstId = MacroList.head()->record->dwId; // a packed field: compared by value
+    EXPECT_EQ(imported.keys[10].macroId, burstId);
     EXPECT_TRUE(fs::exists(m_dir / "data" / "Mac" / "Shared" / "Burst.mck"));
     EXPECT_EQ(m_changes.back(), std::make_pair(m_ids[1], ApplyAll));
 
