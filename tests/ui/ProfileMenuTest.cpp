@@ -22,6 +22,7 @@
 #include "ui/EditingSession.h"
 #include "ui/FileChooser.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
@@ -275,12 +276,18 @@ TEST_F(ProfileMenus, KeyEditsAndRestoreAreUndoneFromTheKeyboardAndTheViewFollows
     EXPECT_TRUE(view->hasFunction(key));
 }
 
-// The Menu key on a focused profile button opens its menu at the button, not at the pointer.
+// The Menu key on a profile button (focused with Tab) opens its menu at the button, not at the pointer.
 TEST_F(ProfileMenus, TheMenuKeyOpensAButtonsMenuAtTheButton)
 {
     CPngBtn& button = profileButton(2);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    button.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(test::waitFor([&] { return button.hasFocus(); }));
+    // What the X11 platform sends for the Menu key (the offscreen one sends nothing): a keyboard context menu
+    // event for the focus widget, at the pointer.
     QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(0, 0), QPoint(-500, -500));
-    QCoreApplication::sendEvent(&button, &event);
+    QCoreApplication::sendEvent(QApplication::focusWidget(), &event);
     QMenu* menu = window->editCommands()->openMenu();
     ASSERT_NE(menu, nullptr);
     ASSERT_TRUE(test::waitFor([&] { return menu->isVisible(); }));
