@@ -10,13 +10,14 @@ namespace kavrel {
 namespace {
 
 // Grouped by where the program shows them.
-constexpr std::array<std::string_view, 155> Keys = {
+constexpr std::array<std::string_view, 156> Keys = {
     // start-up and main window
     "tc_title",
     "tc_mutex",
     "tc_version",
     "tc_config",
     "tc_exit",
+    "tc_minimise",
     "tc_restore",
     "tc_ok",
     "tc_cancel",

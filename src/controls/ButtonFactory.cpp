@@ -40,7 +40,7 @@ ButtonImages loadButtonImages(const ButtonFiles& files)
 void setupSkinButton(CPngBtn& button, const QRect& rect, const ButtonImages& images, const QImage* parentBackground,
     int latching, const QString& text, int tooltips)
 {
-    const QRect place(rect.topLeft(), images.normal.size());
+    const QRect place(rect.topLeft(), image_size(images.normal));
     button.setStateImages(images.normal, images.over, images.down, images.normal);
     if (parentBackground)
         button.setBackgroundImage(
@@ -57,7 +57,7 @@ void setupSkinButton(CPngBtn& button, const QRect& rect, const ButtonImages& ima
 void setupSkinButtonAt(CPngBtn& button, QPoint topLeft, const ButtonImages& images, const QRect* source, int latching,
     int pressShift, const QString& text, int tooltips)
 {
-    const QRect region = source ? *source : images.normal.rect();
+    const QRect region = source ? *source : QRect(QPoint(0, 0), image_size(images.normal));
     button.set_images(images.normal, images.over, images.down, region);
     button.setLatchingStyle(latching);
     button.setPressShift(pressShift);

@@ -28,6 +28,7 @@ int usableScreenBottom()
 CComboBtn::CComboBtn(QWidget* parent)
     : CPngBtn(parent)
 {
+    setAccessibleKind(AccessibleKind::ComboBox);
 }
 
 void CComboBtn::addEntry(int list, std::unique_ptr<ComboEntry> entry)

@@ -1,8 +1,11 @@
 #include "controls/CPngBtn.h"
 
+#include "controls/SkinAccessible.h"
+
 #include "controls/SkinImage.h"
 #include "controls/SkinText.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -13,10 +16,17 @@ CPngBtn::CPngBtn(QWidget* parent)
     , m_font(shellDlgFont(15, 400))
 {
     setCheckable(true);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
+    installSkinAccessibility();
     setMouseTracking(true);
     prepareSkinnedWidget(this, false);
     connect(this, &QAbstractButton::clicked, this, [this] { emit command(this); });
+}
+
+void CPngBtn::setAccessibleKind(AccessibleKind kind)
+{
+    m_accessibleKind = kind;
+    setFocusPolicy(kind == AccessibleKind::Label ? Qt::NoFocus : Qt::TabFocus);
 }
 
 void CPngBtn::set_images(const QImage& normal, const QImage& over, const QImage& down, const QRect& region)
@@ -84,7 +94,7 @@ void CPngBtn::setClipRegion(bool on, const QRegion& region)
 
 QSize CPngBtn::sizeHint() const
 {
-    return m_normal.isNull() ? QSize(0, 0) : m_normal.size();
+    return image_size(m_normal);
 }
 
 CPngBtn::Look CPngBtn::look() const
@@ -122,7 +132,7 @@ void CPngBtn::compose(QPainter& painter) const
     if (state.image && !state.image->isNull())
         painter.drawImage(shift, *state.image);
     if (!m_latching && !m_icon.isNull()) {
-        const int y = (height() - m_icon.height()) >> 1; // signed halving, rounded down
+        const int y = (height() - image_height(m_icon)) >> 1; // signed halving, rounded down
         painter.drawImage(QPoint(m_iconLeft, y) + (isDown() ? shift : QPoint()), m_icon);
     }
     drawText(painter, state);
@@ -150,6 +160,11 @@ void CPngBtn::paintEvent(QPaintEvent*)
     compose(painter);
     painter.end();
     m_buffer.copyTo(this, m_clip ? m_clipRegion : QRegion());
+    if (hasFocus()) {
+        QPainter ring(this);
+        ring.setPen(QPen(palette().color(QPalette::Highlight).lighter(130), 1, Qt::DashLine));
+        ring.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
     if (m_frame) {
         QPainter frame(this);
         frame.setPen(colorOfColorRef(FrameColor));
@@ -192,6 +207,19 @@ void CPngBtn::mousePressEvent(QMouseEvent* event)
     QAbstractButton::mousePressEvent(event);
 }
 
+void CPngBtn::keyPressEvent(QKeyEvent* event)
+{
+    // Space is QAbstractButton's own; Enter presses the focused button too.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        if (m_latching && m_toggleOnClick)
+            setChecked(!isChecked());
+        click();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
 void CPngBtn::resizeEvent(QResizeEvent* event)
 {
     updateOpacity();
@@ -200,8 +228,10 @@ void CPngBtn::resizeEvent(QResizeEvent* event)
 
 void CPngBtn::updateOpacity()
 {
-    const bool covers = !m_normal.isNull() && m_normal.width() >= width() && m_normal.height() >= height()
-        && m_background.width() >= m_normal.width() && m_background.height() >= m_normal.height();
+    const QSize normal = image_size(m_normal);
+    const QSize background = image_size(m_background);
+    const bool covers = !m_normal.isNull() && normal.width() >= width() && normal.height() >= height()
+        && background.width() >= normal.width() && background.height() >= normal.height();
     // A clipped copy leaves part of the widget unpainted, so the parent must paint beneath it.
     prepareSkinnedWidget(this, covers && !m_clip && isFullyOpaque(m_background));
 }

@@ -22,7 +22,9 @@ namespace kavrel {
 // style: the down image shows only while checked; with toggle on click a
 // press flips the checked state. A click is reported on release, as
 // command(this) (and QAbstractButton::clicked); parents tell buttons apart by
-// the widget. The button takes no keyboard focus.
+// the widget. Tab gives the button the keyboard focus (a click does not) and
+// draws a focus ring; Space or Enter then press it. Screen readers see it as
+// the kind its owner says (SkinAccessible), named by its text.
 class CPngBtn : public QAbstractButton {
     Q_OBJECT
 public:
@@ -34,6 +36,11 @@ public:
     static constexpr std::uint32_t FrameColor = 0xFF000A;
 
     explicit CPngBtn(QWidget* parent = nullptr);
+
+    // What the button is to a screen reader. A label takes no focus.
+    enum class AccessibleKind { Button, CheckBox, RadioButton, ComboBox, Label };
+    void setAccessibleKind(AccessibleKind kind);
+    AccessibleKind accessibleKind() const { return m_accessibleKind; }
 
     // Cuts the state images from up to three pictures at one region; a
     // missing picture or an empty cut leaves that state empty. The disabled
@@ -106,6 +113,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void nextCheckState() override { }
 
@@ -133,6 +141,7 @@ private:
     std::uint32_t m_textNormal = DefaultTextNormal;
     std::uint32_t m_textOver = DefaultTextOver;
     std::uint32_t m_textDown = DefaultTextDown;
+    AccessibleKind m_accessibleKind = AccessibleKind::Button;
     bool m_latching = false;
     bool m_toggleOnClick = false;
     bool m_hover = false;

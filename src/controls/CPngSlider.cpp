@@ -4,6 +4,7 @@
 #include "controls/WindowMessage.h"
 #include "platform/MessageBox.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -20,7 +21,7 @@ CPngSlider::CPngSlider(QWidget* track)
 void CPngSlider::setThumbImage(QImage image)
 {
     m_thumb = std::move(image);
-    resize(m_thumb.isNull() ? QSize(1, 1) : m_thumb.size());
+    resize(m_thumb.isNull() ? QSize(1, 1) : image_size(m_thumb));
     updateOpacity();
     update();
 }
@@ -82,7 +83,13 @@ int CPngSlider::trackLength() const
 
 void CPngSlider::placeAt(int index)
 {
+    const bool changed = m_index != index;
     m_index = index;
+    if (changed) {
+        // Screen readers hear the new value from the track, the control they know.
+        QAccessibleValueChangeEvent event(parentWidget() ? parentWidget() : this, index);
+        QAccessible::updateAccessibility(&event);
+    }
     const int offset = index - m_minimum;
     int position = 0;
     if (m_stopCount > 0) {
@@ -101,7 +108,7 @@ void CPngSlider::paintEvent(QPaintEvent*)
 {
     QPainter painter(&m_buffer.begin(size()));
     if (m_background && !m_background->isNull())
-        painter.drawImage(QPoint(0, 0), *m_background, geometry());
+        draw_image(painter, *m_background, QRectF(rect()), QRectF(geometry()));
     if (!m_thumb.isNull())
         painter.drawImage(QPoint(0, 0), m_thumb);
     painter.end();

@@ -1,12 +1,16 @@
 #include "controls/CPngSliderBar.h"
 
 #include "app/Config.h"
+#include "controls/SkinAccessible.h"
 #include "controls/SkinImage.h"
 #include "controls/SkinText.h"
 #include "controls/WindowMessage.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace kavrel {
 
@@ -14,6 +18,8 @@ CPngSliderBar::CPngSliderBar()
     : m_thumb(this)
 {
     prepareSkinnedWidget(this, false);
+    setFocusPolicy(Qt::TabFocus);
+    installSkinAccessibility();
 }
 
 void CPngSliderBar::setVertical(int vertical)
@@ -35,20 +41,23 @@ bool CPngSliderBar::composeImage(const QImage* ownerBackground, const QRect& bac
     m_pictureOffset = pictureOffset;
     const QSize size = backgroundRect.size();
     if (ownerBackground && !ownerBackground->isNull()
-        && (ownerBackground->width() < size.width() || ownerBackground->height() < size.height()))
+        && (image_width(*ownerBackground) < size.width() || image_height(*ownerBackground) < size.height()))
         return false;
     if (size.isEmpty())
         return false;
-    QImage composed(size, QImage::Format_ARGB32_Premultiplied);
+    // At the density of the pictures, so that a denser skin stays sharp.
+    const qreal ratio = bar.devicePixelRatio();
+    QImage composed(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    composed.setDevicePixelRatio(ratio);
     composed.fill(Qt::transparent);
     QPainter painter(&composed);
     if (ownerBackground && !ownerBackground->isNull())
-        painter.drawImage(QPoint(0, 0), *ownerBackground, backgroundRect);
-    painter.drawImage(pictureOffset, bar, barRegion);
+        draw_image(painter, *ownerBackground, QRectF(QPoint(0, 0), size), QRectF(backgroundRect));
+    draw_image(painter, bar, QRectF(pictureOffset, barRegion.size()), QRectF(barRegion));
     painter.end();
     m_composed = std::move(composed);
     prepareSkinnedWidget(
-        this, isFullyOpaque(m_composed) && m_composed.width() >= width() && m_composed.height() >= height());
+        this, isFullyOpaque(m_composed) && image_width(m_composed) >= width() && image_height(m_composed) >= height());
     update();
     return true;
 }
@@ -72,6 +81,11 @@ void CPngSliderBar::paintEvent(QPaintEvent*)
         painter.drawImage(QPoint(0, 0), m_composed);
     painter.end();
     m_buffer.copyTo(this);
+    if (hasFocus()) {
+        QPainter ring(this);
+        ring.setPen(QPen(palette().color(QPalette::Highlight).lighter(130), 1, Qt::DashLine));
+        ring.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
     if (m_frame) {
         QPainter frame(this);
         drawFrame(frame);
@@ -111,6 +125,60 @@ void CPngSliderBar::mouseReleaseEvent(QMouseEvent* event)
         postWindowMessage(parentWidget(), MsgSliderSet, std::uintptr_t(get_slider_value(m_thumb)), m_tag);
 }
 
+void CPngSliderBar::stepTo(int index)
+{
+    if (m_disabled)
+        return;
+    index = std::clamp(index, m_thumb.minimum(), std::max(m_thumb.minimum(), m_thumb.maximum()));
+    set_slider_value(m_thumb, m_thumb.valueOfIndex(index), m_thumbNotifies);
+    if (!m_thumbNotifies)
+        postWindowMessage(parentWidget(), MsgSliderSet, std::uintptr_t(get_slider_value(m_thumb)), m_tag);
+}
+
+void CPngSliderBar::keyPressEvent(QKeyEvent* event)
+{
+    const int index = m_thumb.index();
+    const int page = std::max(1, (m_thumb.maximum() - m_thumb.minimum()) / 4);
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        stepTo(index - 1);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        stepTo(index + 1);
+        break;
+    case Qt::Key_PageDown:
+        stepTo(index - page);
+        break;
+    case Qt::Key_PageUp:
+        stepTo(index + page);
+        break;
+    case Qt::Key_Home:
+        stepTo(m_thumb.minimum());
+        break;
+    case Qt::Key_End:
+        stepTo(m_thumb.maximum());
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void CPngSliderBar::focusInEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void CPngSliderBar::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
+}
+
 bool create_slider_bar(CPngSliderBar& track, QWidget* owner, const QImage* ownerBackground, const QImage& thumb,
     int maximum, int tag, QPoint pictureOffset, const QRect& backgroundRect, const QRect& windowRect)
 {
@@ -128,8 +196,8 @@ bool create_slider_bar(CPngSliderBar& track, QWidget* owner, const QImage* owner
     knob.setControlId(track.controlId());
     knob.setTag(track.tag());
     knob.move(0, 0);
-    const QRect barRegion
-        = windowRect.width() < bar.width() ? QRect(0, 0, windowRect.width(), windowRect.height()) : bar.rect();
+    const QRect barRegion = windowRect.width() < image_width(bar) ? QRect(0, 0, windowRect.width(), windowRect.height())
+                                                                  : QRect(QPoint(0, 0), image_size(bar));
     track.composeImage(ownerBackground, backgroundRect, bar, barRegion, pictureOffset);
     track.setRange(1, maximum);
     knob.setRange(1, maximum);

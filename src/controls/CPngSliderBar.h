@@ -11,7 +11,9 @@ namespace kavrel {
 // The track of a slider: the owner's background with the bar picture laid
 // over it, and the thumb (CPngSlider) inside. A click on the track sets the
 // value there; the thumb's notifications reach the owner as MsgSliderSet and
-// MsgSliderChanging with the track's tag in lParam.
+// MsgSliderChanging with the track's tag in lParam. Tab gives the track the
+// keyboard focus; the arrow keys (and Home, End, Page Up, Page Down) then
+// step the value as a click at that stop would.
 class CPngSliderBar : public QWidget {
     Q_OBJECT
 public:
@@ -50,10 +52,17 @@ public:
     bool composeImage(const QImage* ownerBackground, const QRect& backgroundRect, const QImage& bar,
         const QRect& barRegion, QPoint pictureOffset);
 
+    // Moves the thumb to the index (clamped to the range) and tells the owner, as a click on the track
+    // at that stop does. Nothing when the track is disabled.
+    void stepTo(int index);
+
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void drawFrame(QPainter& painter) const;

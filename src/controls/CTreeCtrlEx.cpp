@@ -37,9 +37,10 @@ void drawInBox(QPainter& painter, const QImage& image, const QRect& box)
 {
     if (image.isNull())
         return;
-    if (image.width() <= box.width() && image.height() <= box.height()) {
+    const QSize size = image_size(image);
+    if (size.width() <= box.width() && size.height() <= box.height()) {
         const QPoint topLeft(
-            box.left() + (box.width() - image.width()) / 2, box.top() + (box.height() - image.height()) / 2);
+            box.left() + (box.width() - size.width()) / 2, box.top() + (box.height() - size.height()) / 2);
         painter.drawImage(topLeft, image);
     } else {
         painter.drawImage(box, image);

@@ -1,5 +1,6 @@
 #include "controls/OffscreenBuffer.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QWidget>
 
@@ -7,8 +8,13 @@ namespace kavrel {
 
 QImage& OffscreenBuffer::begin(QSize size)
 {
-    if (m_image.size() != size)
-        m_image = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    // At the screen's density: a window scaled to 200 % composes twice the pixels and stays sharp.
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    const QSize pixels = (QSizeF(size.expandedTo(QSize(1, 1))) * ratio).toSize();
+    if (m_image.size() != pixels || m_image.devicePixelRatio() != ratio) {
+        m_image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_image.setDevicePixelRatio(ratio);
+    }
     m_image.fill(Qt::transparent);
     return m_image;
 }
@@ -18,6 +24,8 @@ void OffscreenBuffer::copyTo(QWidget* widget, const QRegion& clip) const
     QPainter painter(widget);
     if (!clip.isEmpty())
         painter.setClipRegion(clip);
+    if (!m_outline.isEmpty())
+        painter.setClipRegion(m_outline, clip.isEmpty() ? Qt::ReplaceClip : Qt::IntersectClip);
     if (widget->testAttribute(Qt::WA_OpaquePaintEvent))
         painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, m_image);

@@ -21,18 +21,24 @@ namespace kavrel {
 // parent, which Qt has painted beneath them.
 class OffscreenBuffer {
 public:
-    // The composition surface for a widget of the given size, cleared to
-    // transparent.
+    // The composition surface for a widget of the given size (in window
+    // pixels, at the screen's device pixel ratio), cleared to transparent.
     QImage& begin(QSize size);
 
     // Copies the composition into the widget (call inside its paintEvent),
     // clipped to the region when one is given.
     void copyTo(QWidget* widget, const QRegion& clip = {}) const;
 
+    // A shaped window's outline: copies stay inside it, so the rest of a
+    // translucent window stays transparent. Empty: the whole widget.
+    void setOutline(const QRegion& outline) { m_outline = outline; }
+    const QRegion& outline() const { return m_outline; }
+
     const QImage& image() const { return m_image; }
 
 private:
     QImage m_image;
+    QRegion m_outline;
 };
 
 // Sets the attributes that suppress background erasing. An opaque widget

@@ -3,10 +3,13 @@
 #include "app/Paths.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <unordered_map>
@@ -37,7 +40,9 @@ QImage premultiplied(QImage image)
 // decoding it is what costs.
 class PictureCache {
 public:
-    QImage load(const QString& path)
+    // ratio: the density the picture is drawn at (2 for an @2x file), kept with the decoded pixels so
+    // that every load shares them as they are.
+    QImage load(const QString& path, int ratio = 1)
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -55,8 +60,10 @@ public:
         lock.unlock();
         QImage image;
         const bool decoded = image.loadFromData(bytes);
-        if (decoded)
+        if (decoded) {
             image = premultiplied(std::move(image));
+            image.setDevicePixelRatio(ratio);
+        }
         lock.lock();
         m_decoding.erase(path);
         m_decodedOne.notify_all();
@@ -116,7 +123,42 @@ void flushRuns(std::vector<QRect>& runs, QRegion& outline)
     runs.clear();
 }
 
+std::atomic<int> ratioOverride{0};
+// What the interface thread last found on the screens, for loads on other threads.
+std::atomic<int> screenRatio{1};
+
+QString doubleDensityPath(const QString& path)
+{
+    const qsizetype dot = path.lastIndexOf('.');
+    const qsizetype slash = path.lastIndexOf('/');
+    return dot <= slash ? path + "@2x" : path.left(dot) + "@2x" + path.mid(dot);
+}
+
+// A region in window pixels as the image's own pixels.
+QRectF devicePixels(const QImage& image, const QRectF& area)
+{
+    const qreal ratio = image.devicePixelRatio();
+    return ratio == 1 ? area : QRectF(area.topLeft() * ratio, area.size() * ratio);
+}
+
 } // namespace
+
+int skinPixelRatio()
+{
+    if (const int ratio = ratioOverride; ratio > 0)
+        return ratio;
+    // The screens belong to the interface thread; asking them from another one races their set-up.
+    if (!qGuiApp || QThread::currentThread() != qGuiApp->thread())
+        return screenRatio;
+    const int ratio = qGuiApp->devicePixelRatio() > 1 ? 2 : 1;
+    screenRatio = ratio;
+    return ratio;
+}
+
+void setSkinPixelRatioOverride(int ratio)
+{
+    ratioOverride = ratio;
+}
 
 QImage load_skin_image(std::string_view fileName)
 {
@@ -128,9 +170,14 @@ SkinImagePreload::SkinImagePreload(const std::vector<std::string>& fileNames)
     QStringList paths;
     for (const std::string& name : fileNames)
         paths << QString::fromStdString(SkinsFolder() + name);
-    m_thread = std::thread([paths = std::move(paths)] {
-        for (const QString& path : paths)
+    const int ratio = skinPixelRatio();
+    m_thread = std::thread([paths = std::move(paths), ratio] {
+        // The same files loadImageFile asks for at this density: the @2x one, else the 1x one.
+        for (const QString& path : paths) {
+            if (ratio > 1 && !pictureCache().load(doubleDensityPath(path), 2).isNull())
+                continue;
             pictureCache().load(path);
+        }
     });
 }
 
@@ -141,32 +188,43 @@ SkinImagePreload::~SkinImagePreload()
 
 QImage loadImageFile(const QString& path)
 {
+    if (skinPixelRatio() > 1) {
+        if (QImage dense = pictureCache().load(doubleDensityPath(path), 2); !dense.isNull())
+            return dense;
+    }
     return pictureCache().load(path);
 }
 
 int image_width(const QImage& image)
 {
-    return image.isNull() ? 0 : image.width();
+    return image_size(image).width();
 }
 
 int image_height(const QImage& image)
 {
-    return image.isNull() ? 0 : image.height();
+    return image_size(image).height();
+}
+
+QSize image_size(const QImage& image)
+{
+    return image.isNull() ? QSize(0, 0) : image.deviceIndependentSize().toSize();
 }
 
 QImage clone_image_area(const QImage& image, int x, int y, int width, int height)
 {
     const QRect area(x, y, width, height);
-    if (image.isNull() || width <= 0 || height <= 0 || !image.rect().intersects(area))
+    if (image.isNull() || width <= 0 || height <= 0 || !QRect(QPoint(0, 0), image_size(image)).intersects(area))
         return {};
-    return premultiplied(image.copy(area));
+    QImage clone = premultiplied(image.copy(devicePixels(image, area).toRect()));
+    clone.setDevicePixelRatio(image.devicePixelRatio());
+    return clone;
 }
 
 void draw_image(QPainter& painter, const QImage& image, const QRectF& destination, const QRectF& source)
 {
     if (image.isNull())
         return;
-    painter.drawImage(destination, image, source);
+    painter.drawImage(destination, image, devicePixels(image, source));
 }
 
 void draw_image(QPainter& painter, const QImage& image, int x, int y, int width, int height)
@@ -174,7 +232,7 @@ void draw_image(QPainter& painter, const QImage& image, int x, int y, int width,
     if (image.isNull())
         return;
     const QRect target(x, y, width, height);
-    if (target.size() == image.size())
+    if (target.size() == image_size(image))
         painter.drawImage(target.topLeft(), image);
     else
         painter.drawImage(target, image);
@@ -222,6 +280,12 @@ QRegion region_from_mask(const QImage& mask)
 {
     if (mask.isNull())
         return {};
+    if (mask.devicePixelRatio() != 1) {
+        // The outline is in window pixels: a denser mask is read at one of its pixels per window pixel.
+        QImage single = mask.scaled(image_size(mask));
+        single.setDevicePixelRatio(1);
+        return region_from_mask(single);
+    }
     // A one-bit mask is read bit by bit through its two colours, without an ARGB copy of the window's size.
     const bool mono = mask.format() == QImage::Format_Mono || mask.format() == QImage::Format_MonoLSB;
     if (mono && mask.colorCount() >= 2) {

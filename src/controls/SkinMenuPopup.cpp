@@ -4,6 +4,7 @@
 #include "controls/SkinText.h"
 #include "controls/WideText.h"
 #include "controls/WindowMessage.h"
+#include "controls/WindowShape.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -194,7 +195,7 @@ void SkinMenuPopup::updateWindow()
         shape |= panel.rect.translated(-bounds.topLeft());
     if (geometry() != bounds)
         setGeometry(bounds);
-    setMask(shape);
+    shapeSkinnedWindow(this, m_buffer, shape);
     update();
 }
 

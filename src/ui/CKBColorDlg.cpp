@@ -3,12 +3,19 @@
 #include "controls/SkinImage.h"
 #include "controls/SkinText.h"
 #include "controls/WindowMessage.h"
+#include "ui/KeyboardViewAccessible.h"
 #include "ui/WindowBasics.h"
 
+#include <QAccessible>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 
 namespace kavrel {
 
@@ -17,6 +24,8 @@ CKBColorDlg::CKBColorDlg(QWidget* parent)
 {
     setObjectName("keyboardView");
     setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
+    installKeyboardViewAccessibility();
     prepareSkinnedWidget(this, false);
 }
 
@@ -120,6 +129,87 @@ int CKBColorDlg::hitTest(QPoint point) const
     return NoKey;
 }
 
+KeyDescription CKBColorDlg::describeKey(int index) const
+{
+    if (!validIndex(index))
+        return {};
+    KeyDescription description;
+    if (m_describer)
+        description = m_describer(index);
+    if (description.name.isEmpty())
+        description.name = QString::number(index + 1);
+    description.remapped = description.remapped || m_hasFunction[index];
+    return description;
+}
+
+QString CKBColorDlg::accessibleKeyName(int index) const
+{
+    const KeyDescription key = describeKey(index);
+    return key.function.isEmpty() ? key.name : key.name + ": " + key.function;
+}
+
+QString CKBColorDlg::keyToolTip(int index) const
+{
+    const KeyDescription key = describeKey(index);
+    return key.function.isEmpty() ? key.name : key.name + QStringLiteral(" \u2192 ") + key.function;
+}
+
+QRect CKBColorDlg::keyRect(int index) const
+{
+    if (!validIndex(index))
+        return {};
+    return index == m_shaped ? m_shapedOutline.boundingRect().toAlignedRect() : m_rects[index];
+}
+
+void CKBColorDlg::setFocusKey(int index)
+{
+    if (!validIndex(index) || index == m_focus)
+        return;
+    m_focus = index;
+    update();
+    if (hasFocus()) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(index);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void CKBColorDlg::pressKey(int index)
+{
+    if (!validIndex(index))
+        return;
+    if (index != m_selected) {
+        m_selected = index;
+        update();
+    }
+    postWindowMessage(parentWidget(), MsgKeyClicked, std::uintptr_t(index), 0);
+}
+
+// The nearest key whose centre lies in the direction: distance along it counts once, distance across it
+// three times, so that Right stays in the row and Down in the column where it can.
+int CKBColorDlg::keyInDirection(int from, int dx, int dy) const
+{
+    const QPoint start = keyRect(from).center();
+    int best = NoKey;
+    long long bestScore = LLONG_MAX;
+    for (int i = 0; i < m_keyCount; ++i) {
+        const QRect rect = keyRect(i);
+        if (i == from || rect.isEmpty())
+            continue;
+        const QPoint offset = rect.center() - start;
+        const int along = offset.x() * dx + offset.y() * dy;
+        const int across = std::abs(dx != 0 ? offset.y() : offset.x());
+        if (along <= 0)
+            continue;
+        const long long score = along + 3LL * across;
+        if (score < bestScore) {
+            bestScore = score;
+            best = i;
+        }
+    }
+    return best;
+}
+
 void CKBColorDlg::outlineKey(QPainter& painter, int index, std::uint32_t color) const
 {
     painter.setPen(QPen(colorOfColorRef(color), 1));
@@ -153,10 +243,104 @@ void CKBColorDlg::paintEvent(QPaintEvent*)
         if (m_colors[i] != 0)
             fillKey(painter, i, m_colors[i]);
     }
+    for (int i = 0; i < m_keyCount; ++i) {
+        if (m_hasFunction[i])
+            markRemapped(painter, i);
+    }
     if (validIndex(m_hover))
         outlineKey(painter, m_hover, m_hoverColor);
+    if (hasFocus() && validIndex(m_focus)) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight).lighter(130), 2, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(keyRect(m_focus).adjusted(-1, -1, 1, 1));
+    }
     painter.end();
     m_buffer.copyTo(this);
+}
+
+// A filled corner triangle: the outline colour is not the only sign that a key was changed.
+void CKBColorDlg::markRemapped(QPainter& painter, int index) const
+{
+    const QRect rect = keyRect(index);
+    const int side = std::max(4, std::min(rect.width(), rect.height()) / 4);
+    const QPointF corner(rect.right() + 1, rect.top());
+    const QPointF triangle[] = {corner, corner - QPointF(side, 0), corner + QPointF(0, side)};
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colorOfColorRef(m_functionColor));
+    painter.drawPolygon(triangle, 3);
+    painter.restore();
+}
+
+bool CKBColorDlg::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int key = hitTest(help->pos());
+        if (key == NoKey)
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), keyToolTip(key), this, keyRect(key));
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void CKBColorDlg::keyPressEvent(QKeyEvent* event)
+{
+    if (m_keyCount == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int from = validIndex(m_focus) ? m_focus : 0;
+    int to = NoKey;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        to = keyInDirection(from, -1, 0);
+        break;
+    case Qt::Key_Right:
+        to = keyInDirection(from, 1, 0);
+        break;
+    case Qt::Key_Up:
+        to = keyInDirection(from, 0, -1);
+        break;
+    case Qt::Key_Down:
+        to = keyInDirection(from, 0, 1);
+        break;
+    case Qt::Key_Home:
+        to = 0;
+        break;
+    case Qt::Key_End:
+        to = m_keyCount - 1;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!event->isAutoRepeat())
+            pressKey(from);
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    setFocusKey(to == NoKey ? from : to);
+    event->accept();
+}
+
+void CKBColorDlg::focusInEvent(QFocusEvent* event)
+{
+    if (!validIndex(m_focus))
+        m_focus = validIndex(m_selected) ? m_selected : 0;
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void CKBColorDlg::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void CKBColorDlg::mouseMoveEvent(QMouseEvent* event)
@@ -181,12 +365,14 @@ void CKBColorDlg::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const int key = hitTest(event->position().toPoint());
-    if (key != m_selected) {
-        m_selected = key;
-        update();
+    if (key == NoKey) {
+        if (m_selected != NoKey) {
+            m_selected = NoKey;
+            update();
+        }
+        return;
     }
-    if (key != NoKey)
-        postWindowMessage(parentWidget(), MsgKeyClicked, std::uintptr_t(key), 0);
+    pressKey(key);
 }
 
 } // namespace kavrel

@@ -10,15 +10,28 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 namespace kavrel {
+
+// What a key is and does, as tool tips and screen readers say it.
+struct KeyDescription {
+    QString name; // the key itself ("A", "F1")
+    QString function; // what it does now ("Ctrl + B", "Macro Reload")
+    bool remapped = false;
+};
 
 // The picture of the keyboard in the main window. It draws the keyboard image, an outline around every key
 // whose function differs from its default, a translucent fill in each key's colour (per-key lighting), and an
 // outline around the key under the pointer; it tells its parent which key a click was released over
 // (message 1153, wParam = key index). It knows nothing of profiles: the main window and the lighting page
 // write its marks and colours. Every index is a key index (entry of KeyTable), never a matrix position.
+//
+// From the keyboard: the view takes focus by Tab, the arrow keys move a focus ring to the nearest key in
+// that direction (Home / End: first / last key), Enter or Space acts as a click on it. A key's tool tip
+// says what it does ("A → Ctrl + B"); keys that do something else than their default carry a corner
+// mark besides their outline colour. Screen readers see every key as a child (KeyboardViewAccessible).
 class CKBColorDlg : public QWidget, public LedColorView {
     Q_OBJECT
 public:
@@ -52,6 +65,22 @@ public:
     void setKeyColor(int index, std::uint32_t color);
     const KeyColorArray& keyColors() const override { return m_colors; }
 
+    // Where key names and functions come from; without one a key is named by its number.
+    using KeyDescriber = std::function<KeyDescription(int index)>;
+    void setKeyDescriber(KeyDescriber describer) { m_describer = std::move(describer); }
+    KeyDescription describeKey(int index) const;
+    // "A: Ctrl + B" (screen readers) and "A → Ctrl + B" (tool tip).
+    QString accessibleKeyName(int index) const;
+    QString keyToolTip(int index) const;
+    int keyCount() const { return m_keyCount; }
+    // A key's region's bounding rectangle in view coordinates (empty for no key).
+    QRect keyRect(int index) const;
+    // The key the keyboard focus ring is on (NoKey before the view first had focus).
+    int focusKey() const { return m_focus; }
+    void setFocusKey(int index);
+    // Does what a click released over the key does.
+    void pressKey(int index);
+
     int selectedKey() const { return m_selected; }
     void clearSelection();
     int hoverKey() const { return m_hover; }
@@ -66,12 +95,18 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     bool validIndex(int index) const { return index >= 0 && index < m_keyCount; }
     int resolveIndex(int index) const; // a negative index stands for the selected key
     void outlineKey(QPainter& painter, int index, std::uint32_t color) const;
     void fillKey(QPainter& painter, int index, std::uint32_t color) const;
+    void markRemapped(QPainter& painter, int index) const;
+    int keyInDirection(int from, int dx, int dy) const;
 
     QImage m_keyImage;
     QImage m_background;
@@ -80,6 +115,8 @@ private:
     std::array<QRect, KeySlots> m_rects{};
     int m_keyCount = 0;
     int m_selected = NoKey;
+    int m_focus = NoKey;
+    KeyDescriber m_describer;
     int m_hover = NoKey;
     int m_shaped = NoKey;
     QPainterPath m_shapedOutline;

@@ -10,6 +10,7 @@
 #include "controls/SkinMenu.h"
 #include "controls/SkinText.h"
 #include "controls/WindowMessage.h"
+#include "controls/WindowShape.h"
 #include "device/ApplyWorker.h"
 #include "macro/KeyLabel.h"
 #include "macro/MacroCatalog.h"
@@ -54,6 +55,23 @@ bool keyDiffersFromDefault(const KEYINFO& key, const KEYINFO& defaults)
 {
     return key.firstWord() != defaults.firstWord() || key.modifiers != defaults.modifiers || key.key1 != defaults.key1
         || key.key2 != defaults.key2;
+}
+
+KeyDescription describeKeyOfCurrentProfile(int index)
+{
+    KeyDescription description;
+    if (index < 0 || index >= std::min(KeyCount, KeyTableSize))
+        return description;
+    description.name = QString::fromStdString(keyinfo_to_text(KeyTable[index]));
+    std::lock_guard lock(ApplyDataMutex());
+    if (!CurrentProfile)
+        return description;
+    const KEYINFO& key = CurrentProfile->keys[index];
+    description.function = QString::fromStdString(keyinfo_to_text(key));
+    if (key.kind == KindMacro)
+        description.function = text("tc_msg25") + ' ' + description.function;
+    description.remapped = keyDiffersFromDefault(key, KeyTable[index]);
+    return description;
 }
 
 void CKavrelDlg::setTrayAvailabilityOverride(std::optional<bool> available)
@@ -170,9 +188,8 @@ bool CKavrelDlg::loadSkin()
         return false;
     }
     const QRegion outline = region_from_mask(load_skin_image("main_mask.png"));
-    setFixedSize(m_background.size());
-    if (!outline.isEmpty())
-        setMask(outline);
+    setFixedSize(image_size(m_background));
+    shapeSkinnedWindow(this, m_buffer, outline);
     placeWindow();
     createButtons();
     createKeyboardView();
@@ -232,6 +249,12 @@ void CKavrelDlg::createButtons()
         if (!button)
             continue;
         button->setObjectName(place.name);
+        if (place.which >= Profile1 && place.which <= Profile3)
+            button->setAccessibleKind(CPngBtn::AccessibleKind::RadioButton);
+        else if (place.which == Minimise)
+            button->setAccessibleName(text("tc_minimise"));
+        else if (place.which == Exit)
+            button->setAccessibleName(text("tc_exit"));
         connect(button, &CPngBtn::command, this, &CKavrelDlg::onButton);
         m_buttons[place.which] = button;
     }
@@ -250,6 +273,8 @@ void CKavrelDlg::createKeyboardView()
     m_view->setKeyRects(std::span<const Rect>(rects.data(), std::size_t(count)));
     const QRect area = rectOf(Cfg.rcKB);
     m_view->setBackground(m_background, area);
+    m_view->setAccessibleName(text("tc_msg23"));
+    m_view->setKeyDescriber([](int index) { return describeKeyOfCurrentProfile(index); });
     m_view->setGeometry(area);
     const UnRectOutline& shape = Cfg.UnRectKey;
     if (shape.present && shape.matrixIndex != 0) {

@@ -165,6 +165,12 @@ private:
 
 // Whether a key's assignment differs from its default: the first word (code and kind), the modifiers or
 // either key. Geometry and macro id do not count.
+struct KeyDescription;
+
+// A key of the current profile as tool tips and screen readers name it: the key, its function now
+// (a macro as "Macro NAME") and whether that differs from the default.
+KeyDescription describeKeyOfCurrentProfile(int index);
+
 bool keyDiffersFromDefault(const KEYINFO& key, const KEYINFO& defaults);
 
 } // namespace kavrel

@@ -66,7 +66,7 @@ CKeyFunPickDlg::CKeyFunPickDlg(QWidget* owner, KEYINFO& keyInfo, const QString& 
     setWindowTitle(m_title);
     if (m_background.isNull())
         return;
-    setSkinSize(m_background.size());
+    setSkinBackground(m_background);
     createControls();
     m_keyFilter = new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
     m_keyFilter->setEnabled(false);

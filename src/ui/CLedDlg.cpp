@@ -108,7 +108,7 @@ CLedDlg::CLedDlg(QWidget* parent, LedColorView* view)
     setGeometry(rectOf(place));
     m_background = clone_image_area(load_skin_image("main_nr.png"), x(), y(), width(), height());
     m_thumb = load_skin_image("slider.png");
-    prepareSkinnedWidget(this, m_background.size() == size() && isFullyOpaque(m_background));
+    prepareSkinnedWidget(this, image_size(m_background) == size() && isFullyOpaque(m_background));
     createCheckBox();
     createDropDowns();
     createSliders();
@@ -124,6 +124,8 @@ void CLedDlg::createCheckBox()
     if (!m_check)
         return;
     m_check->setObjectName("ledCheck");
+    m_check->setAccessibleKind(CPngBtn::AccessibleKind::CheckBox);
+    m_check->setAccessibleName(text("tc_msg1"));
     m_check->setToggleOnClick(1);
     m_check->set_checked(1);
     connect(m_check, &CPngBtn::command, this, &CLedDlg::onCheckBox);
@@ -176,10 +178,14 @@ void CLedDlg::createSliders()
     const QRect speed(QPoint(BrightnessSliderAt.x(), SpeedSliderTop + Cfg.BarH), QSize(Cfg.BarW, Cfg.BarH));
     m_speed = createSlider(speed, SpeedSteps, SpeedSliderId);
     m_brightness = createSlider(brightness, BrightnessSteps, BrightnessSliderId);
-    if (m_speed)
+    if (m_speed) {
         m_speed->setObjectName("ledSpeed");
-    if (m_brightness)
+        m_speed->setAccessibleName(text("tc_adv_str19"));
+    }
+    if (m_brightness) {
         m_brightness->setObjectName("ledBrightness");
+        m_brightness->setAccessibleName(text("tc_adv_str7"));
+    }
 }
 
 CPngBtn* CLedDlg::createLabel(const QRect& place, const QString& widest)
@@ -187,6 +193,7 @@ CPngBtn* CLedDlg::createLabel(const QRect& place, const QString& widest)
     CPngBtn* label = create_cut_button(this, &place, m_background, m_background, m_background);
     label->setTextColors(Cfg.Btn_txt_clr_nr, Cfg.Btn_txt_clr_nr, Cfg.Btn_txt_clr_nr);
     label->setTextFormat(LineFormat);
+    label->setAccessibleKind(CPngBtn::AccessibleKind::Label);
     label->setButtonFont(fontFitting(m_font, widest, place.width()));
     return label;
 }

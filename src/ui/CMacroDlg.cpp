@@ -113,7 +113,7 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
 {
     setObjectName("macroPage");
     m_background = load_skin_image("macro_nr.png");
-    setSkinSize(m_background.isNull() ? QSize(1, 1) : m_background.size());
+    setSkinSize(m_background.isNull() ? QSize(1, 1) : image_size(m_background));
     createControls();
     createLists();
     m_releaseIcon = load_skin_image("UP_N.png");

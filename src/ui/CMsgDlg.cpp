@@ -114,7 +114,7 @@ CMsgDlg::CMsgDlg(int style, QWidget* owner)
         return;
     }
     m_icon = load_skin_image(IconFile);
-    setSkinSize(m_background.size());
+    setSkinBackground(m_background);
     createButtons();
     if (hasInputField(m_style))
         createInputField();
@@ -148,7 +148,7 @@ void CMsgDlg::createButtons()
 
 void CMsgDlg::createInputField()
 {
-    const int x = (m_background.width() - InputWidth) >> 1;
+    const int x = (image_width(m_background) - InputWidth) >> 1;
     m_input = new QLineEdit(this);
     m_input->setObjectName("input");
     m_input->setGeometry(x, InputTop, InputWidth, InputHeight);
@@ -183,6 +183,9 @@ void CMsgDlg::setUpKeyboard()
 void CMsgDlg::setMessage(const QString& text)
 {
     m_message = text;
+    // The box draws its text itself: screen readers get it as the dialog's name and description.
+    setAccessibleName(text);
+    setAccessibleDescription(text);
     update();
 }
 

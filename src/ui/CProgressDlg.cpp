@@ -58,7 +58,7 @@ void CProgressDlg::setPictures(const QString& emptyPicture, const QString& fullP
     m_empty = loadImageFile(emptyPicture);
     m_full = loadImageFile(fullPicture);
     if (!m_empty.isNull())
-        setSkinSize(m_empty.size());
+        setSkinBackground(m_empty);
 }
 
 void CProgressDlg::setRange(int minimum, int maximum)

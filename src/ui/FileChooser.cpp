@@ -1,6 +1,8 @@
 #include "ui/FileChooser.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include <deque>
 
@@ -50,23 +52,34 @@ std::optional<QString> runDialog(QWidget* owner, const FileChoice& choice)
     return dialog.selectedFiles().constFirst();
 }
 
+// Where a chooser opens: the given folder or file; nothing given, or a bare file name, is taken in the
+// home folder. The program's working directory means nothing to the user.
+QString startingPlace(const QString& path)
+{
+    if (path.isEmpty())
+        return QDir::homePath();
+    if (QFileInfo(path).isRelative())
+        return QDir::home().filePath(path);
+    return path;
+}
+
 } // namespace
 
 std::optional<QString> chooseOpenFile(
     QWidget* owner, const QString& filter, const QString& defaultSuffix, const QString& initialPath)
 {
-    return runDialog(owner, {FileChoice::OpenFile, filter, defaultSuffix, initialPath});
+    return runDialog(owner, {FileChoice::OpenFile, filter, defaultSuffix, startingPlace(initialPath)});
 }
 
 std::optional<QString> chooseSaveFile(
     QWidget* owner, const QString& filter, const QString& defaultSuffix, const QString& suggestedPath)
 {
-    return runDialog(owner, {FileChoice::SaveFile, filter, defaultSuffix, suggestedPath});
+    return runDialog(owner, {FileChoice::SaveFile, filter, defaultSuffix, startingPlace(suggestedPath)});
 }
 
 std::optional<QString> chooseFolder(QWidget* owner, const QString& initialPath)
 {
-    return runDialog(owner, {FileChoice::Folder, {}, {}, initialPath});
+    return runDialog(owner, {FileChoice::Folder, {}, {}, startingPlace(initialPath)});
 }
 
 void answerNextFileChoice(FileChoiceAnswer answer)

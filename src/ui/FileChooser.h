@@ -22,7 +22,8 @@ struct FileChoice {
 
 // Each returns the chosen path, or nothing when the user cancelled. Open
 // offers existing files only; save asks before replacing a file; the folder
-// chooser offers folders only.
+// chooser offers folders only. Without a starting place (or with a bare file
+// name) a chooser opens in the home folder.
 std::optional<QString> chooseOpenFile(
     QWidget* owner, const QString& filter, const QString& defaultSuffix, const QString& initialPath = {});
 std::optional<QString> chooseSaveFile(

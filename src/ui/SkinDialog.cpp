@@ -1,5 +1,8 @@
 #include "ui/SkinDialog.h"
 
+#include "controls/SkinImage.h"
+#include "controls/WindowShape.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -43,6 +46,12 @@ SkinDialog::SkinDialog(QWidget* owner)
 void SkinDialog::setSkinSize(QSize size)
 {
     setFixedSize(size);
+}
+
+void SkinDialog::setSkinBackground(const QImage& background)
+{
+    setSkinSize(background.isNull() ? QSize(1, 1) : image_size(background));
+    shapeSkinnedWindow(this, m_buffer, regionFromAlpha(background));
 }
 
 void SkinDialog::showEvent(QShowEvent* event)

@@ -26,6 +26,9 @@ public:
 protected:
     // Sizes the dialog; it is centred on its owner each time it is shown.
     void setSkinSize(QSize size);
+    // Sizes the dialog to its background picture and gives it the picture's
+    // outline when the picture has transparent parts.
+    void setSkinBackground(const QImage& background);
 
     void showEvent(QShowEvent* event) override;
     // A left press on the background starts a window move by the system.

@@ -235,6 +235,28 @@ TEST(SkinImages, APreloadedPictureIsDecodedOnceEvenWhenAskedForWhileItDecodes)
     EXPECT_EQ(image_width(load_skin_image("missing.png")), 0);
 }
 
+TEST(SkinImages, DensePicturesArePreloadedAndSharedLikeSingleOnes)
+{
+    test::TestSkin skin;
+    skin.add("big.png", QSize(300, 200), Qt::red);
+    skin.add("big@2x.png", QSize(600, 400), Qt::blue);
+    skin.add("plain.png", QSize(5, 5), Qt::green);
+    setSkinPixelRatioOverride(2);
+    QImage asked;
+    {
+        // The density is decided here, on this thread; the preload decodes the @2x version asked below.
+        const SkinImagePreload preload({"big.png", "plain.png"});
+        asked = load_skin_image("big.png");
+    }
+    EXPECT_EQ(asked.devicePixelRatio(), 2);
+    EXPECT_EQ(image_size(asked), QSize(300, 200));
+    EXPECT_EQ(asked.pixelColor(599, 399), QColor(Qt::blue));
+    // A dense picture is shared by every control that loads it, not copied per load to set its density.
+    EXPECT_EQ(load_skin_image("big.png").constBits(), asked.constBits());
+    EXPECT_EQ(load_skin_image("plain.png").devicePixelRatio(), 1) << "no @2x version: the 1x one";
+    setSkinPixelRatioOverride(0);
+}
+
 TEST(SkinImages, OnlyPicturesWithoutAnyTranslucentPixelAreFullyOpaque)
 {
     EXPECT_FALSE(isFullyOpaque(QImage()));

@@ -64,6 +64,7 @@ depends=$(field Depends)
 for library in libc6 libudev1 libstdc++6; do
     grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
+[ "$with_kavrel" = 1 ] && { grep -q "qt6-wayland" <<<"$depends" || fail "Depends lacks qt6-wayland: $depends"; }
 dpkg-deb -e "$deb" "$work/control"
 scripts=$(cd "$work/control" && ls | grep -Ev '^(control|md5sums)$' | tr '\n' ' ')
 [ "$scripts" = "postinst " ] || fail "maintainer scripts: '$scripts' (only postinst wanted)"

@@ -518,6 +518,25 @@ TEST_F(MainWindow, UnplugAndReplugNotices)
     EXPECT_FALSE(hidden.isVisible());
 }
 
+TEST_F(MainWindow, TheWindowPaintsNothingOutsideItsOutline)
+{
+    // A Wayland compositor shapes only the input by the mask: outside the outline the window itself must
+    // leave its pixels transparent, so the corners show the desktop behind it.
+    CKavrelDlg& dialog = open();
+    ASSERT_FALSE(dialog.mask().isEmpty());
+    EXPECT_TRUE(dialog.testAttribute(Qt::WA_TranslucentBackground));
+    QImage picture(dialog.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    dialog.render(
+        &picture, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren | QWidget::IgnoreMask);
+    for (const QPoint corner : {QPoint(0, 0), QPoint(picture.width() - 1, 0), QPoint(0, picture.height() - 1),
+             QPoint(picture.width() - 1, picture.height() - 1)}) {
+        EXPECT_FALSE(dialog.mask().contains(corner));
+        EXPECT_EQ(qAlpha(picture.pixel(corner)), 0) << corner.x() << "," << corner.y();
+    }
+    EXPECT_EQ(qAlpha(picture.pixel(picture.width() / 2, 3)), 255) << "inside the outline";
+}
+
 TEST_F(MainWindow, BadSkinAndOutlineInput)
 {
     {

@@ -12,7 +12,9 @@
 #include "controls/SkinMenuPopup.h"
 #include "model/Lists.h"
 #include "model/ProfileStore.h"
+#include "ui/CKBColorDlg.h"
 #include "ui/CKavrelDlg.h"
+#include "ui/CKeyFunPickDlg.h"
 #include "ui/CLedDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgramDlg.h"
@@ -20,6 +22,7 @@
 #include "ui/EditingSession.h"
 #include "ui/FileChooser.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
@@ -234,6 +237,65 @@ TEST_F(ProfileMenus, LightingEditsUndoOneStepEachAndApplyAtOnceWhenEditsDo)
     click(CKavrelDlg::Apply);
     EXPECT_FALSE(history.canUndo());
     EXPECT_EQ(history.count(), 0);
+}
+
+TEST_F(ProfileMenus, KeyEditsAndRestoreAreUndoneFromTheKeyboardAndTheViewFollows)
+{
+    CKBColorDlg* view = window->keyboardView();
+    const int key = 10;
+    test::answerNextModal(test::clickCancel); // the picker the click opens
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(KeyTable[key].rect.left + 3, KeyTable[key].rect.top + 3));
+    ASSERT_TRUE(test::waitFor([] { return test::pendingModalAnswers() == 0; }));
+    test::processEvents();
+    ASSERT_EQ(view->selectedKey(), key);
+    // What the picker's choices lead to: a combination for the key, then (in per-key lighting) a colour.
+    KEYINFO combo = profile(1).keys[key];
+    combo.key2 = 0x41;
+    ASSERT_TRUE(window->storeKeyAssignment(key, combo));
+    profile(1).ledMode = 3;
+    window->refreshPages();
+    window->storeKeyColour(key, PickerSwatchColours[2]);
+    ASSERT_EQ(view->keyColors()[key], PickerSwatchColours[2]);
+    test::answerNextModal(test::clickOk);
+    click(CKavrelDlg::Restore);
+    ASSERT_FALSE(view->hasFunction(key));
+
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(view->hasFunction(key)) << "Restore taken back";
+    EXPECT_EQ(view->keyColors()[key], PickerSwatchColours[2]);
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(view->keyColors()[key], PickerSwatchColours[2]) << "the colour taken back";
+    EXPECT_EQ(profile(1).keys[key].key2, 0x41);
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(profile(1).keys[key].key2, 0x41);
+    EXPECT_FALSE(view->hasFunction(key));
+    QTest::keyClick(window.get(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(profile(1).keys[key].key2, 0x41);
+    EXPECT_TRUE(view->hasFunction(key));
+}
+
+// The Menu key on a profile button (focused with Tab) opens its menu at the button, not at the pointer.
+TEST_F(ProfileMenus, TheMenuKeyOpensAButtonsMenuAtTheButton)
+{
+    CPngBtn& button = profileButton(2);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    button.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(test::waitFor([&] { return button.hasFocus(); }));
+    // What the X11 platform sends for the Menu key (the offscreen one sends nothing): a keyboard context menu
+    // event for the focus widget, at the pointer.
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(0, 0), QPoint(-500, -500));
+    QCoreApplication::sendEvent(QApplication::focusWidget(), &event);
+    QMenu* menu = window->editCommands()->openMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(test::waitFor([&] { return menu->isVisible(); }));
+    EXPECT_EQ(menu->objectName(), "profileMenu");
+    EXPECT_EQ(menu->windowTitle().toStdString(), profileName(profile(2)));
+    EXPECT_LT((menu->pos() - button.mapToGlobal(QPoint(0, button.height()))).manhattanLength(), 40);
+    EXPECT_NE(menu->findChild<QAction*>("programAction"), nullptr);
+    menu->close();
 }
 
 TEST_F(ProfileMenus, ExportAndImportThroughTheMenu)

@@ -2,7 +2,10 @@
 // to a PNG, outside the window's outline transparent. tools/dev run uses it on
 // a machine without a display; it also makes the README's picture.
 //
-//   kavrel-shot --out FILE.png
+//   kavrel-shot --out FILE.png [--scale N]
+//
+// --scale renders the window as a screen scaled to N (2 = 200 %) shows it: a
+// picture N times the window's size, drawn from the skin's @2x pictures.
 #include "app/Config.h"
 #include "app/Paths.h"
 #include "app/Texts.h"
@@ -14,6 +17,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -39,6 +43,7 @@ QImage shapedPicture(QWidget& window)
     if (window.mask().isEmpty())
         return whole;
     QImage shaped(whole.size(), QImage::Format_ARGB32_Premultiplied);
+    shaped.setDevicePixelRatio(whole.devicePixelRatio());
     shaped.fill(Qt::transparent);
     QPainter painter(&shaped);
     painter.setClipRegion(window.mask());
@@ -51,13 +56,21 @@ QImage shapedPicture(QWidget& window)
 int main(int argc, char* argv[])
 {
     const char* out = nullptr;
-    for (int i = 1; i + 1 < argc; ++i)
+    const char* scale = nullptr;
+    for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--out") == 0)
             out = argv[i + 1];
-    if (!out) {
-        std::fprintf(stderr, "usage: kavrel-shot --out FILE.png\n");
+        else if (std::strcmp(argv[i], "--scale") == 0)
+            scale = argv[i + 1];
+    }
+    char* end = nullptr;
+    const double factor = scale ? std::strtod(scale, &end) : 1.0;
+    if (!out || (scale && (*end != '\0' || !(factor >= 1.0 && factor <= 4.0)))) {
+        std::fprintf(stderr, "usage: kavrel-shot --out FILE.png [--scale 1..4]\n");
         return 2;
     }
+    if (scale)
+        qputenv("QT_SCALE_FACTOR", scale);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     kavrel::LoadTexts(kavrel::TextFilePath());

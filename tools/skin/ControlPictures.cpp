@@ -21,7 +21,7 @@ QColor mix(const QColor& a, const QColor& b, qreal share)
 
 QRectF full(const QImage& image)
 {
-    return QRectF(0, 0, image.width(), image.height());
+    return pictureRect(image);
 }
 
 // A surface washed with the accent, for pressed, checked and chosen states.
@@ -70,7 +70,7 @@ QImage profileButton(bool down)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Palette::accent());
-    painter.drawRoundedRect(QRectF(4, 7, 3, image.height() - 14), 1.5, 1.5);
+    painter.drawRoundedRect(QRectF(4, 7, 3, full(image).height() - 14), 1.5, 1.5);
     return image;
 }
 
@@ -106,8 +106,9 @@ QImage comboField(bool over)
         painter.drawRoundedRect(full(image).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     }
     const int arrowBox = 24;
-    vline(painter, image.width() - arrowBox, 6, image.height() - 6, over ? Palette::hoverEdge() : Palette::divider());
-    glyphChevronDown(painter, QRectF(image.width() - arrowBox, 3, arrowBox, 20),
+    vline(painter, full(image).width() - arrowBox, 6, full(image).height() - 6,
+        over ? Palette::hoverEdge() : Palette::divider());
+    glyphChevronDown(painter, QRectF(full(image).width() - arrowBox, 3, arrowBox, 20),
         over ? Palette::accentLight() : Palette::textMuted());
     return image;
 }
@@ -155,7 +156,7 @@ QImage recordButton(bool down)
     else
         raisedBox(painter, full(image), 7, false);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPointF dot(16, image.height() / 2.0);
+    const QPointF dot(16, full(image).height() / 2.0);
     if (down) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(255, 90, 95, 60));
@@ -198,7 +199,7 @@ QImage sliderThumb()
     QImage image = newPicture(ThumbSize.width(), ThumbSize.height());
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPointF centre(image.width() / 2.0, image.height() / 2.0);
+    const QPointF centre(full(image).width() / 2.0, full(image).height() / 2.0);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Palette::shade(90));
     painter.drawEllipse(centre + QPointF(0, 0.8), 8.2, 8.2);
@@ -216,14 +217,14 @@ QImage sliderBar()
 {
     QImage image = newPicture(BarSize.width(), BarSize.height());
     QPainter painter(&image);
-    const qreal top = image.height() / 2.0 - 2;
-    wellBox(painter, QRectF(6, top, image.width() - 12, 4), 2);
+    const qreal top = full(image).height() / 2.0 - 2;
+    wellBox(painter, QRectF(6, top, full(image).width() - 12, 4), 2);
     // Faint end caps where the scale begins and ends.
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Palette::hoverEdge());
-    painter.drawEllipse(QPointF(12, image.height() / 2.0), 1.5, 1.5);
-    painter.drawEllipse(QPointF(image.width() - 12, image.height() / 2.0), 1.5, 1.5);
+    painter.drawEllipse(QPointF(12, full(image).height() / 2.0), 1.5, 1.5);
+    painter.drawEllipse(QPointF(full(image).width() - 12, full(image).height() / 2.0), 1.5, 1.5);
     return image;
 }
 
@@ -248,15 +249,15 @@ QImage messageIcon()
 
 QImage menuRow(bool submenu, bool over)
 {
-    QImage image(MenuRowSize, QImage::Format_RGB32);
+    QImage image = newPicture(MenuRowSize, QImage::Format_RGB32);
     const QColor base = submenu ? QColor(0x1E, 0x22, 0x2A) : QColor(0x1A, 0x1D, 0x24);
     image.fill(base);
     QPainter painter(&image);
     if (over) {
-        painter.fillRect(QRect(0, 0, image.width(), image.height()), mix(Palette::accent(), base, 0.24));
-        painter.fillRect(QRect(0, 3, 2, image.height() - 6), Palette::accent());
+        painter.fillRect(full(image), mix(Palette::accent(), base, 0.24));
+        painter.fillRect(QRectF(0, 3, 2, full(image).height() - 6), Palette::accent());
     } else {
-        hline(painter, 8, image.width() - 8, image.height() - 1, mix(Palette::highlight(255), base, 0.035));
+        hline(painter, 8, full(image).width() - 8, full(image).height() - 1, mix(Palette::highlight(255), base, 0.035));
     }
     return image;
 }

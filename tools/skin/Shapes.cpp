@@ -17,11 +17,38 @@ QPen glyphPen(const QColor& color, qreal width)
 
 } // namespace
 
-QImage newPicture(int width, int height)
+namespace {
+
+int scaleOfPictures = 1;
+
+} // namespace
+
+void setPictureScale(int scale)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    scaleOfPictures = scale;
+}
+
+int pictureScale()
+{
+    return scaleOfPictures;
+}
+
+QImage newPicture(int width, int height, QImage::Format format)
+{
+    QImage image(width * scaleOfPictures, height * scaleOfPictures, format);
+    image.setDevicePixelRatio(scaleOfPictures);
     image.fill(Qt::transparent);
     return image;
+}
+
+QImage newPicture(QSize size, QImage::Format format)
+{
+    return newPicture(size.width(), size.height(), format);
+}
+
+QRectF pictureRect(const QImage& image)
+{
+    return QRectF(QPointF(0, 0), image.deviceIndependentSize());
 }
 
 void roundedBox(

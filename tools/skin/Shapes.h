@@ -10,8 +10,18 @@ class QPainter;
 // lines are drawn on pixel centres so that they come out crisp at 1:1.
 namespace kavrel::skin {
 
-// A new transparent picture.
-QImage newPicture(int width, int height);
+// The scale pictures are drawn at: 1 for the skin's pictures, 2 for their
+// @2x versions. Drawing code works in 1x pixels throughout; a picture made by
+// newPicture is larger by the scale and paints scaled (its device pixel ratio).
+void setPictureScale(int scale);
+int pictureScale();
+
+// A new transparent picture of the given size in 1x pixels.
+QImage newPicture(int width, int height, QImage::Format format = QImage::Format_ARGB32_Premultiplied);
+QImage newPicture(QSize size, QImage::Format format = QImage::Format_ARGB32_Premultiplied);
+
+// A picture's rectangle in 1x pixels.
+QRectF pictureRect(const QImage& image);
 
 // A rounded rectangle with a vertical gradient and a 1-pixel edge inside
 // the rectangle; radius 0 gives square corners.

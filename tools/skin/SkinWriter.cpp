@@ -28,6 +28,18 @@ QPoint pointOf(const Point& point)
 
 } // namespace
 
+bool hasDoubleDensityVersion(const QString& fileName)
+{
+    // The outline is read in window pixels at every density; the menu bitmaps are read by path, at 1x.
+    return fileName.endsWith(".png") && fileName != "main_mask.png";
+}
+
+QString doubleDensityName(const QString& fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf('.');
+    return dot < 0 ? fileName + "@2x" : fileName.left(dot) + "@2x" + fileName.mid(dot);
+}
+
 SkinLayout layoutFromConfig()
 {
     SkinLayout layout;
@@ -155,6 +167,13 @@ QStringList writeSkin(const QString& folder, const SkinLayout& layout)
         const bool written = picture.fileName.endsWith(".png") ? writeFastPng(drawn, path) : drawn.save(path);
         if (!written)
             failed << path;
+        if (!hasDoubleDensityVersion(picture.fileName))
+            continue;
+        setPictureScale(2);
+        const QString doublePath = QDir(folder).filePath(doubleDensityName(picture.fileName));
+        if (!writeFastPng(picture.draw(), doublePath))
+            failed << doublePath;
+        setPictureScale(1);
     }
     return failed;
 }

@@ -53,7 +53,13 @@ QByteArray applicationIconSvg(int size);
 // Returns the files that could not be written.
 QStringList writeDesktopIcons(const QString& iconsFolder, const QString& name);
 
-// Draws and writes every picture into the folder (created when missing).
+// Whether a skin file also comes as NAME@2x.EXT, drawn at twice the density
+// for screens scaled to 150 % and more.
+bool hasDoubleDensityVersion(const QString& fileName);
+QString doubleDensityName(const QString& fileName);
+
+// Draws and writes every picture into the folder (created when missing), the
+// @2x versions beside them.
 // Returns the names of the files that could not be written.
 QStringList writeSkin(const QString& folder, const SkinLayout& layout);
 

@@ -23,7 +23,7 @@ constexpr int Margin = 16;
 // faint accent line along the top, and a divider under the header.
 QImage dialogBase(QSize size, bool header = true)
 {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image = newPicture(size);
     QPainter painter(&image);
     roundedBox(painter, QRectF(0, 0, size.width(), size.height()), 0, QColor(0x13, 0x16, 0x1B), Palette::window(),
         Palette::windowEdge());
@@ -84,7 +84,7 @@ void brandWordmark(QPainter& painter, QPoint topLeft)
 QImage mainBackground(const SkinLayout& layout)
 {
     const QSize size = layout.window;
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image = newPicture(size);
     // Outside the rounded outline the picture stays opaque: the mask cuts it
     // away, and no half-transparent pixel is left at the outline's steps.
     image.fill(Palette::windowEdge());

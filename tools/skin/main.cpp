@@ -10,6 +10,7 @@
 // written, 1 otherwise, 2 on a usage error.
 #include "FastPng.h"
 #include "KeyboardPicture.h"
+#include "Shapes.h"
 #include "SkinSizes.h"
 #include "SkinWriter.h"
 
@@ -86,7 +87,12 @@ bool writePicture(const QString& cfg, const QString& out)
     if (!loadModel(cfg))
         return false;
     QDir().mkpath(QFileInfo(out).absolutePath());
-    return skin::writeFastPng(skin::keyboardPicture(), out);
+    if (!skin::writeFastPng(skin::keyboardPicture(), out))
+        return false;
+    skin::setPictureScale(2);
+    const bool written = skin::writeFastPng(skin::keyboardPicture(), skin::doubleDensityName(out));
+    skin::setPictureScale(1);
+    return written;
 }
 
 } // namespace
