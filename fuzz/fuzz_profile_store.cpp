@@ -3,9 +3,10 @@
 // empty): each patch is a slot, an offset in it and the bytes to put there,
 // so a few bytes of input reach any field of any of the 40 slots; the first
 // byte may also cut the image short. Checked: no crash, no read out of
-// bounds, at most 40 profiles, each a copy of its slot (zeros where the image
-// ends), and the image saving them gives the same profiles again. Nothing is
-// written to disk and everything loaded is freed each run.
+// bounds, at most 40 profiles, each a copy of its slot or, for a damaged slot,
+// a sound record in its place, and the image saving them loads again without
+// damage to the same profiles. Nothing is written to disk and everything
+// loaded is freed each run.
 
 #include "app/KeyInfo.h"
 #include "macro/KeyLabel.h"
@@ -42,8 +43,7 @@ const Image& baseImage()
         Image bytes{};
         for (int slot = 0; slot < 3; ++slot) {
             PROFILE profile{};
-            NewProfile("Profile " + std::to_string(slot + 1), profile);
-            profile.id = 0x100 + std::uint32_t(slot);
+            NewProfile("Profile " + std::to_string(slot + 1), 0x100 + std::uint32_t(slot), profile);
             std::memcpy(bytes.data() + std::size_t(slot) * ProfileSize, &profile, ProfileSize);
         }
         return bytes;
@@ -59,12 +59,6 @@ void packProfiles(std::vector<std::uint8_t>& packed)
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(&profile);
         packed.insert(packed.end(), bytes, bytes + ProfileSize);
     }
-}
-
-bool allZero(const std::uint8_t* bytes, std::size_t count)
-{
-    static const std::array<std::uint8_t, StoreSize> zeros{};
-    return count == 0 || std::memcmp(bytes, zeros.data(), count) == 0;
 }
 
 bool slotOccupied(std::span<const std::uint8_t> image, std::size_t slot)
@@ -112,22 +106,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::span<const std::uint8_t> loaded(image.data(), std::min(length, StoreSize));
 
-    LoadProfilesFromBytes(loaded);
+    const StoreLoadReport report = LoadProfilesFromBytes(loaded);
     require(ProfileList.count() <= StoreSlots && !CurrentProfile);
+    auto damage = [&report](std::size_t slot) -> const DamagedSlot* {
+        for (const DamagedSlot& damaged : report.damaged)
+            if (std::size_t(damaged.slot) == slot)
+                return &damaged;
+        return nullptr;
+    };
 
-    // Each profile is the next occupied slot, byte for byte.
+    // Each profile is the next occupied slot that was not dropped: byte for byte when the slot was
+    // sound, a sound record with the slot's id when it was damaged and replaced by defaults.
     std::size_t slot = 0;
     for (const PROFILE& profile : ProfileList) {
         require(profile.id != 0);
-        while (!slotOccupied(loaded, slot))
+        while (!slotOccupied(loaded, slot) || (damage(slot) && !damage(slot)->kept))
             require(++slot < std::size_t(StoreSlots));
-        const std::size_t offset = slot++ * ProfileSize;
+        const std::size_t offset = slot * ProfileSize;
+        const DamagedSlot* damaged = damage(slot++);
+        require(profileRecordProblem(profile).empty());
+        if (damaged)
+            continue;
         const std::size_t present = offset < loaded.size() ? std::min(ProfileSize, loaded.size() - offset) : 0;
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(&profile);
-        require(present == 0 || std::memcmp(bytes, loaded.data() + offset, present) == 0);
-        require(allZero(bytes + present, ProfileSize - present));
-        (void)profileName(profile);
-        (void)profileProgramName(profile);
+        require(present == ProfileSize && std::memcmp(bytes, loaded.data() + offset, present) == 0);
+        // The names as the windows show them, of the slots the input changed (the base ones decode alike).
+        if (std::any_of(patches.begin(), patches.end(),
+                [offset](const Patch& patch) { return patch.offset / ProfileSize == offset / ProfileSize; })) {
+            (void)profileName(profile);
+            (void)profileProgramName(profile);
+        }
     }
     // Labels of the stored assignments the patches touched in the first slot,
     // whatever their kinds and codes.
@@ -148,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // occupied slots are what the saved image holds before its zero tail (the
     // 463840-byte image itself would cost more than all the rest).
     packProfiles(packed);
-    LoadProfilesFromBytes(packed);
+    require(LoadProfilesFromBytes(packed).damaged.empty());
     packProfiles(again);
     require(again == packed);
     ProfileList.clear();

@@ -41,9 +41,14 @@ std::uint8_t levelByte(int value)
 
 void NewProfile(std::string_view name, PROFILE& profile)
 {
+    NewProfile(name, MakeTimeId(), profile);
+}
+
+void NewProfile(std::string_view name, std::uint32_t id, PROFILE& profile)
+{
     profile = PROFILE{};
     profile.magic = ProfileMagic;
-    profile.id = MakeTimeId();
+    profile.id = id;
     ResetProfile(profile);
     setProfileName(profile, name);
 }

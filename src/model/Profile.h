@@ -66,6 +66,8 @@ static_assert(std::is_trivially_copyable_v<PROFILE> && std::is_standard_layout_v
 // from MakeTimeId, the factory state (ResetProfile) and the first 19
 // characters of the name.
 void NewProfile(std::string_view name, PROFILE& profile);
+// The same with a given id: no new id is made (making one waits 20 ms).
+void NewProfile(std::string_view name, std::uint32_t id, PROFILE& profile);
 
 // The factory state of a profile: program name and layer cleared, the key
 // table copied into keys, the lighting reset. Keeps magic, id and name.

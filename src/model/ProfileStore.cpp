@@ -75,8 +75,7 @@ bool soundName(const PROFILE& profile)
 void replaceWithDefaults(PROFILE& profile, int slot)
 {
     const PROFILE damaged = profile;
-    NewProfile(Text("tc_proname") + std::to_string(slot + 1), profile);
-    profile.id = damaged.id;
+    NewProfile(Text("tc_proname") + std::to_string(slot + 1), damaged.id, profile);
     if (soundName(damaged))
         std::memcpy(profile.name, damaged.name, sizeof profile.name);
 }
