@@ -377,6 +377,9 @@ TEST_F(ProfileMenus, ExportAndImportThroughTheMenu)
     profileMenu(2, "importAction");
     ASSERT_TRUE(test::waitFor([&] { return profile(2).ledMode == 7u; }));
     EXPECT_EQ(profile(2).id, id2);
+    EXPECT_EQ(CurrentProfile, &profile(2)) << "the imported profile is shown";
+    EXPECT_TRUE(profileButton(2).isChecked());
+    EXPECT_FALSE(profileButton(1).isChecked());
 
     // A damaged file is refused with the reason; the profile stays as it was.
     test::writeFile(work / "cut.kavrel-profile", test::readFile(file).substr(0, 500));
@@ -392,6 +395,7 @@ TEST_F(ProfileMenus, ExportAndImportThroughTheMenu)
     ASSERT_TRUE(test::waitFor([] { return test::pendingModalAnswers() == 0; }));
     EXPECT_NE(refusal.indexOf("cut short"), -1) << refusal.toStdString();
     EXPECT_NE(profile(3).ledMode, 7u);
+    EXPECT_EQ(CurrentProfile, &profile(2)) << "a refused file shows nothing else";
 }
 
 } // namespace
