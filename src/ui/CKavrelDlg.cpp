@@ -40,6 +40,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QWindow>
 
 #include <cerrno>
@@ -258,6 +259,7 @@ void CKavrelDlg::createButtons()
         connect(button, &CPngBtn::command, this, &CKavrelDlg::onButton);
         m_buttons[place.which] = button;
     }
+    createShortcuts();
 }
 
 void CKavrelDlg::createKeyboardView()
@@ -415,6 +417,32 @@ bool CKavrelDlg::storeKeyAssignment(int key, const KEYINFO& info)
     return true;
 }
 
+void CKavrelDlg::createShortcuts()
+{
+    // Each presses its button, so it does exactly what a click does; the button's tooltip names it.
+    const std::pair<Button, QKeySequence> shortcuts[] = {
+        {Profile1, QKeySequence(Qt::ALT | Qt::Key_1)},
+        {Profile2, QKeySequence(Qt::ALT | Qt::Key_2)},
+        {Profile3, QKeySequence(Qt::ALT | Qt::Key_3)},
+        {Macro, QKeySequence(Qt::CTRL | Qt::Key_M)},
+        {Apply, QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {Apply, QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+    };
+    for (const auto& [which, keys] : shortcuts) {
+        CPngBtn* button = m_buttons[which];
+        if (!button)
+            continue;
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, button, [button] {
+            if (button->isVisible() && button->isEnabled())
+                button->click();
+        });
+        // Named by the one Enter key, not twice; the profile buttons' tooltips are their names' (EditCommands).
+        if (keys[0].key() != Qt::Key_Return && (which < Profile1 || which > Profile3))
+            button->setToolTip(button->buttonText() + " (" + keys.toString(QKeySequence::NativeText) + ")");
+    }
+}
+
 void CKavrelDlg::onButton(CPngBtn* button)
 {
     close_menu();
@@ -510,7 +538,7 @@ bool CKavrelDlg::runApplyProgress()
 
 void CKavrelDlg::restoreDefaults()
 {
-    if (ask_question(this, "tc_msg5") != QDialog::Accepted)
+    if (ask_question_default_no(this, "tc_msg5") != QDialog::Accepted)
         return;
     m_session->restoreDefaults(); // applied at once, when edits are, as every session change is
 }
@@ -552,7 +580,8 @@ bool CKavrelDlg::event(QEvent* event)
     }
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (isSwallowedKey(key->key())) {
+        // Ctrl+Enter is the Apply shortcut; Enter alone stays swallowed.
+        if (isSwallowedKey(key->key()) && !(key->modifiers() & Qt::ControlModifier)) {
             key->accept();
             return true;
         }

@@ -2,6 +2,8 @@
 
 #include "platform/KeyCodes.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QChildEvent>
 #include <QKeyEvent>
 #include <QWidget>
@@ -211,10 +213,12 @@ bool KeyCaptureFilter::eventFilter(QObject* object, QEvent* event)
     return true;
 }
 
-SwallowKeysFilter::SwallowKeysFilter(QWidget* watched, Keys keys, std::function<void()> onEnter)
+SwallowKeysFilter::SwallowKeysFilter(
+    QWidget* watched, Keys keys, std::function<void()> onEnter, std::function<void()> onEscape)
     : QObject(watched)
     , m_keys(keys)
     , m_onEnter(std::move(onEnter))
+    , m_onEscape(std::move(onEscape))
 {
     watch(watched);
 }
@@ -243,8 +247,21 @@ bool SwallowKeysFilter::eventFilter(QObject* object, QEvent* event)
         return true;
     }
     const bool enter = keyEvent.key() == Qt::Key_Return || keyEvent.key() == Qt::Key_Enter;
-    if (enter && event->type() == QEvent::KeyPress && !keyEvent.isAutoRepeat() && m_onEnter)
+    const bool space = keyEvent.key() == Qt::Key_Space;
+    // The button the user moved the focus to is pressed by Space or Enter, as in any dialog; a list with the
+    // focus takes Enter for its selected item.
+    const auto* focused = qobject_cast<const QWidget*>(object);
+    const bool takesKey = focused && focused->window()->focusWidget() == focused && focused->isEnabled()
+        && focused->isVisible()
+        && (((enter || space) && qobject_cast<const QAbstractButton*>(object))
+            || (enter && qobject_cast<const QAbstractItemView*>(object)));
+    if (takesKey)
+        return QObject::eventFilter(object, event);
+    const bool press = event->type() == QEvent::KeyPress && !keyEvent.isAutoRepeat();
+    if (enter && press && m_onEnter)
         m_onEnter();
+    if (keyEvent.key() == Qt::Key_Escape && press && m_onEscape)
+        m_onEscape();
     return true;
 }
 
