@@ -197,6 +197,7 @@ bool CKavrelDlg::loadSkin()
     createLightingPage();
     m_edits
         = new EditCommands(this, *m_session, {m_buttons[Profile1], m_buttons[Profile2], m_buttons[Profile3]}, m_led);
+    setUpTabOrder();
     return true;
 }
 
@@ -285,6 +286,25 @@ void CKavrelDlg::createKeyboardView()
                 m_view->setShapedKey(i, shape.points);
     }
     m_view->show();
+}
+
+void CKavrelDlg::setUpTabOrder()
+{
+    // The keyboard picture first (it has the focus when the window opens), then the profiles and the
+    // pages, the lighting controls, the OK/Cancel/Apply row and the window's own buttons.
+    std::vector<QWidget*> order{m_view};
+    for (const Button which : {Profile1, Profile2, Profile3, Macro, Restore})
+        order.push_back(m_buttons[which]);
+    if (m_led)
+        for (const char* name : {"ledCheck", "ledMode", "ledColorSet", "ledSpeed", "ledBrightness"})
+            order.push_back(m_led->findChild<QWidget*>(name));
+    for (const Button which : {Ok, Cancel, Apply, Minimise, Exit})
+        order.push_back(m_buttons[which]);
+    std::erase(order, nullptr);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    if (m_view)
+        m_view->setFocus(Qt::OtherFocusReason);
 }
 
 void CKavrelDlg::createLightingPage()

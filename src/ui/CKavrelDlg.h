@@ -129,6 +129,7 @@ private:
     void createButtons();
     // Alt+1/2/3 the profiles, Ctrl+M the macro page, Ctrl+Enter Apply.
     void createShortcuts();
+    void setUpTabOrder();
     void createKeyboardView();
     void createLightingPage();
     void startHotplug();

@@ -70,6 +70,9 @@ CKeyFunPickDlg::CKeyFunPickDlg(QWidget* owner, KEYINFO& keyInfo, const QString& 
     createControls();
     m_keyFilter = new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
     m_keyFilter->setEnabled(false);
+    // A keyboard user starts on the first page's button: Space opens the combination page.
+    if (m_pageButtons[0])
+        m_pageButtons[0]->setFocus(Qt::OtherFocusReason);
 }
 
 void CKeyFunPickDlg::createControls()

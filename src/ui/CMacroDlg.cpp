@@ -124,6 +124,7 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
     })
 {
     setObjectName("macroPage");
+    setWindowTitle(text("tc_page2"));
     m_background = load_skin_image("macro_nr.png");
     setSkinSize(m_background.isNull() ? QSize(1, 1) : image_size(m_background));
     createControls();
@@ -137,6 +138,7 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
     m_swallow = new SwallowKeysFilter(this, SwallowKeysFilter::Keys{});
     m_capture = new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
     m_capture->setEnabled(false);
+    setUpTabOrder();
     m_recordingIdle = new QTimer(this);
     m_recordingIdle->setObjectName("recordingRest");
     m_recordingIdle->setSingleShot(true);
@@ -242,6 +244,23 @@ CTreeCtrlEx* CMacroDlg::createList(int id, const Rect& rect, const QString& name
     connect(list, &CTreeCtrlEx::keyCommand, this,
         [this, id, list](int qtKey) { onListKey(id, qtKey, list->selectedItem()); });
     return list;
+}
+
+void CMacroDlg::setUpTabOrder()
+{
+    // The library first (it has the focus when the page opens), its steps, recording and saving them,
+    // the macro's settings, and the exit button last (Shift+Tab from the library reaches it).
+    std::vector<QWidget*> order{
+        m_library, m_keys, m_record, m_save, m_insert, m_delay, m_loopMode2, m_countRadio, m_countBox};
+    for (CPngBtn* button : findChildren<CPngBtn*>())
+        if (button != m_exit && std::find(order.begin(), order.end(), button) == order.end()
+            && button->focusPolicy() != Qt::NoFocus)
+            order.push_back(button);
+    order.push_back(m_exit);
+    std::erase(order, nullptr);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    m_library->setFocus(Qt::OtherFocusReason);
 }
 
 void CMacroDlg::createLists()

@@ -136,6 +136,7 @@ private:
     void onButton(CPngBtn* button);
     void onListItemClick(int listId, TreeItem item);
     void onContextMenu(int listId, TreeItem item);
+    void setUpTabOrder();
     // Enter, F2 or Delete on a list: the command of the item's menu the key stands for.
     void onListKey(int listId, int qtKey, TreeItem item);
     void onMenuCommand(std::uint32_t command, int tag);

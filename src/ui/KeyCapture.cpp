@@ -5,8 +5,11 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QChildEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QWidget>
+
+#include <memory>
 
 namespace kavrel {
 namespace {
@@ -167,6 +170,9 @@ void KeyCaptureFilter::take(KeyStroke stroke)
             return;
         }
         handOnHeldRelease();
+        // The release ended the capture: this key comes after it.
+        if (!m_enabled)
+            return;
     }
     // Without a timestamp no pair can be told: the release goes on at once.
     if (!stroke.down && stroke.timestampMs != 0) {
@@ -210,6 +216,16 @@ bool KeyCaptureFilter::eventFilter(QObject* object, QEvent* event)
         return QObject::eventFilter(object, event);
     if (const std::optional<KeyStroke> stroke = keyStrokeOf(static_cast<const QKeyEvent&>(*event)))
         take(*stroke);
+    if (m_enabled)
+        return true;
+    // Switched off while the key was handled (a held release ended the capture): the key is the window's, and
+    // goes where the focus is now (the window may have moved it to OK when the capture ended).
+    const auto* watched = qobject_cast<const QWidget*>(parent());
+    QWidget* focus = watched ? watched->window()->focusWidget() : nullptr;
+    if (!focus || focus == object)
+        return QObject::eventFilter(object, event);
+    std::unique_ptr<QEvent> copy(event->clone());
+    QCoreApplication::sendEvent(focus, copy.get());
     return true;
 }
 

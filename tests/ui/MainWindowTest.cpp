@@ -414,7 +414,10 @@ TEST_F(MainWindow, AltDigitsCtrlMAndCtrlEnterPressTheirButtonsAndTheToolTipsSayS
     w.activateWindow(); // as the window manager does when the page closes
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
 
-    // Enter and Esc alone still do nothing to the main window; Ctrl+Enter applies.
+    // Enter and Esc alone still do nothing to the main window (away from the keyboard picture, where Enter
+    // opens the picker); Ctrl+Enter applies.
+    EXPECT_EQ(QApplication::focusWidget(), w.keyboardView()) << "the keyboard picture has the focus at first";
+    w.setFocus(Qt::OtherFocusReason);
     press(Qt::Key_Return, {});
     press(Qt::Key_Escape, {});
     EXPECT_TRUE(w.isVisible());
