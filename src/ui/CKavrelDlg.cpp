@@ -486,14 +486,12 @@ void CKavrelDlg::onButton(CPngBtn* button)
 void CKavrelDlg::runMacroPage()
 {
     emit macroPageRequested();
-    bool keysReset = false;
-    CMacroDlg page(this, [this, &keysReset](const std::vector<int>& keys) {
-        keysReset = keysReset || !keys.empty();
+    CMacroDlg page(this, [this](const std::vector<int>& keys) {
+        if (!keys.empty()) // keys whose macro was deleted: an older step would bring back a key that plays nothing
+            m_session->endHistory();
         refreshKeyboardView();
     });
     page.exec();
-    if (keysReset) // keys whose macro was deleted: an older step would bring back a key that plays nothing
-        m_session->endHistory();
     {
         // The picker offers what the page left in the library.
         std::lock_guard lock(ApplyDataMutex());

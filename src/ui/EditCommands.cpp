@@ -207,7 +207,11 @@ void EditCommands::importProfile(std::uint32_t id)
     const std::optional<QString> file = chooseOpenFile(m_window, ProfileFilter, ProfileSuffix, QDir::homePath());
     if (!file)
         return;
-    showProblem(m_session.commands().importFrom(id, file->toStdString()));
+    const std::string problem = m_session.commands().importFrom(id, file->toStdString());
+    if (!problem.empty())
+        showProblem(problem);
+    else
+        m_session.makeCurrent(id); // the window shows what was imported
 }
 
 void EditCommands::restoreProfile(std::uint32_t id)

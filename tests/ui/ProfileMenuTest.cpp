@@ -8,29 +8,40 @@
 #include "controls/CComboBtn.h"
 #include "controls/CPngBtn.h"
 #include "controls/CPngSliderBar.h"
+#include "controls/CTreeCtrlEx.h"
 #include "controls/SkinMenu.h"
 #include "controls/SkinMenuPopup.h"
+#include "macro/Macro.h"
+#include "macro/MacroFile.h"
+#include "macro/MacroList.h"
 #include "model/Lists.h"
 #include "model/ProfileStore.h"
+#include "ui/CKBColorDlg.h"
 #include "ui/CKavrelDlg.h"
+#include "ui/CKeyFunPickDlg.h"
 #include "ui/CLedDlg.h"
+#include "ui/CMacroDlg.h"
 #include "ui/CMsgDlg.h"
 #include "ui/CProgramDlg.h"
 #include "ui/EditCommands.h"
 #include "ui/EditingSession.h"
 #include "ui/FileChooser.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QStandardItem>
 #include <QTest>
 #include <QUndoStack>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -236,6 +247,118 @@ TEST_F(ProfileMenus, LightingEditsUndoOneStepEachAndApplyAtOnceWhenEditsDo)
     EXPECT_EQ(history.count(), 0);
 }
 
+TEST_F(ProfileMenus, KeyEditsAndRestoreAreUndoneFromTheKeyboardAndTheViewFollows)
+{
+    CKBColorDlg* view = window->keyboardView();
+    const int key = 10;
+    test::answerNextModal(test::clickCancel); // the picker the click opens
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(KeyTable[key].rect.left + 3, KeyTable[key].rect.top + 3));
+    ASSERT_TRUE(test::waitFor([] { return test::pendingModalAnswers() == 0; }));
+    test::processEvents();
+    ASSERT_EQ(view->selectedKey(), key);
+    // What the picker's choices lead to: a combination for the key, then (in per-key lighting) a colour.
+    KEYINFO combo = profile(1).keys[key];
+    combo.key2 = 0x41;
+    ASSERT_TRUE(window->storeKeyAssignment(key, combo));
+    profile(1).ledMode = 3;
+    window->refreshPages();
+    window->storeKeyColour(key, PickerSwatchColours[2]);
+    ASSERT_EQ(view->keyColors()[key], PickerSwatchColours[2]);
+    test::answerNextModal(test::clickOk);
+    click(CKavrelDlg::Restore);
+    ASSERT_FALSE(view->hasFunction(key));
+
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(view->hasFunction(key)) << "Restore taken back";
+    EXPECT_EQ(view->keyColors()[key], PickerSwatchColours[2]);
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(view->keyColors()[key], PickerSwatchColours[2]) << "the colour taken back";
+    EXPECT_EQ(profile(1).keys[key].key2, 0x41);
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(profile(1).keys[key].key2, 0x41);
+    EXPECT_FALSE(view->hasFunction(key));
+    QTest::keyClick(window.get(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(profile(1).keys[key].key2, 0x41);
+    EXPECT_TRUE(view->hasFunction(key));
+}
+
+// The Menu key on a profile button (focused with Tab) opens its menu at the button, not at the pointer.
+TEST_F(ProfileMenus, TheMenuKeyOpensAButtonsMenuAtTheButton)
+{
+    CPngBtn& button = profileButton(2);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    button.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(test::waitFor([&] { return button.hasFocus(); }));
+    // What the X11 platform sends for the Menu key (the offscreen one sends nothing): a keyboard context menu
+    // event for the focus widget, at the pointer.
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(0, 0), QPoint(-500, -500));
+    QCoreApplication::sendEvent(QApplication::focusWidget(), &event);
+    QMenu* menu = window->editCommands()->openMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(test::waitFor([&] { return menu->isVisible(); }));
+    EXPECT_EQ(menu->objectName(), "profileMenu");
+    EXPECT_EQ(menu->windowTitle().toStdString(), profileName(profile(2)));
+    EXPECT_LT((menu->pos() - button.mapToGlobal(QPoint(0, button.height()))).manhattanLength(), 40);
+    EXPECT_NE(menu->findChild<QAction*>("programAction"), nullptr);
+    menu->close();
+}
+
+// A macro deleted on the macro page gives the keys that played it their defaults back; no undo step may bring
+// back a key that plays a macro no longer there.
+TEST_F(ProfileMenus, DeletingAMacroAKeyPlaysEndsTheHistory)
+{
+    StMacro gone = NewBlankMacro("Gone");
+    gone.Events[0] = {0x41, 1, 10};
+    gone.Events[1] = {0x41, 0, 10};
+    fs::create_directories(appData() / "Mac");
+    const MacroFileBytes bytes = EncodeMacroFile(gone);
+    test::writeFile(appData() / "Mac" / "Gone.mck", std::string(bytes.begin(), bytes.end()));
+    ASSERT_TRUE(AddToList(gone));
+    const int key = 10;
+    test::answerNextModal(test::clickCancel); // the picker the click opens
+    QTest::mouseClick(
+        window->keyboardView(), Qt::LeftButton, {}, QPoint(KeyTable[key].rect.left + 3, KeyTable[key].rect.top + 3));
+    ASSERT_TRUE(test::waitFor([] { return test::pendingModalAnswers() == 0; }));
+    test::processEvents();
+    KEYINFO plays = profile(1).keys[key];
+    plays.setFirstWord(std::uint32_t(KindMacro) << 24);
+    plays.macroId = gone.dwId;
+    ASSERT_TRUE(window->storeKeyAssignment(key, plays));
+    QUndoStack& history = window->session().history().stack();
+    ASSERT_TRUE(history.canUndo());
+
+    test::answerNextModal([](QDialog& dialog) {
+        auto* page = qobject_cast<CMacroDlg*>(&dialog);
+        ASSERT_NE(page, nullptr);
+        CTreeCtrlEx& library = *page->libraryView();
+        TreeItem item = nullptr;
+        for (int row = 0; row < library.RootItem()->rowCount(); ++row)
+            if (library.RootItem()->child(row)->text() == "Gone")
+                item = library.RootItem()->child(row);
+        ASSERT_NE(item, nullptr);
+        library.scrollTo(item->index());
+        QTest::mouseClick(library.viewport(), Qt::RightButton, {}, library.visualRect(item->index()).center());
+        ASSERT_TRUE(test::waitFor([] { return openMenuPopup() != nullptr; }));
+        const auto& commands = page->lastMenuCommands();
+        const auto at = std::find(commands.begin(), commands.end(), std::uint32_t(CMacroDlg::CmdDelete));
+        ASSERT_NE(at, commands.end());
+        SkinMenuPopup* popup = openMenuPopup();
+        const QPoint row = popup->mapFromGlobal(popup->itemRect(int(at - commands.begin())).center());
+        test::answerNextModal(test::clickOk); // "delete it?", with the key that plays it named
+        QTest::mouseMove(popup, row);
+        QTest::mouseClick(popup, Qt::LeftButton, {}, row);
+        ASSERT_TRUE(test::waitFor([] { return test::pendingModalAnswers() == 0; }));
+        test::clickButton(dialog, "exitButton");
+    });
+    click(CKavrelDlg::Macro); // returns when the page has closed
+    EXPECT_FALSE(fs::exists(appData() / "Mac" / "Gone.mck"));
+    EXPECT_EQ(std::memcmp(&profile(1).keys[key], &KeyTable[key], sizeof(KEYINFO)), 0);
+    EXPECT_FALSE(history.canUndo()) << "undo would give the key a macro that is gone";
+}
+
 TEST_F(ProfileMenus, ExportAndImportThroughTheMenu)
 {
     chooseMode(7);
@@ -254,6 +377,9 @@ TEST_F(ProfileMenus, ExportAndImportThroughTheMenu)
     profileMenu(2, "importAction");
     ASSERT_TRUE(test::waitFor([&] { return profile(2).ledMode == 7u; }));
     EXPECT_EQ(profile(2).id, id2);
+    EXPECT_EQ(CurrentProfile, &profile(2)) << "the imported profile is shown";
+    EXPECT_TRUE(profileButton(2).isChecked());
+    EXPECT_FALSE(profileButton(1).isChecked());
 
     // A damaged file is refused with the reason; the profile stays as it was.
     test::writeFile(work / "cut.kavrel-profile", test::readFile(file).substr(0, 500));
@@ -269,6 +395,7 @@ TEST_F(ProfileMenus, ExportAndImportThroughTheMenu)
     ASSERT_TRUE(test::waitFor([] { return test::pendingModalAnswers() == 0; }));
     EXPECT_NE(refusal.indexOf("cut short"), -1) << refusal.toStdString();
     EXPECT_NE(profile(3).ledMode, 7u);
+    EXPECT_EQ(CurrentProfile, &profile(2)) << "a refused file shows nothing else";
 }
 
 } // namespace
