@@ -201,6 +201,7 @@ void CPngBtn::mouseMoveEvent(QMouseEvent* event)
 
 void CPngBtn::mousePressEvent(QMouseEvent* event)
 {
+    m_pressedByKey = false;
     if (event->button() == Qt::LeftButton && m_latching && m_toggleOnClick) {
         setChecked(!isChecked());
     }
@@ -210,6 +211,8 @@ void CPngBtn::mousePressEvent(QMouseEvent* event)
 void CPngBtn::keyPressEvent(QKeyEvent* event)
 {
     // Space is QAbstractButton's own; Enter presses the focused button too.
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        m_pressedByKey = true;
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
         if (m_latching && m_toggleOnClick)
             setChecked(!isChecked());

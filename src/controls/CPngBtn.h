@@ -40,6 +40,8 @@ public:
     // What the button is to a screen reader. A label takes no focus.
     enum class AccessibleKind { Button, CheckBox, RadioButton, ComboBox, Label };
     void setAccessibleKind(AccessibleKind kind);
+    // Whether the last press came from the keyboard (Space or Enter on the focused button), not the mouse.
+    bool pressedByKey() const { return m_pressedByKey; }
     AccessibleKind accessibleKind() const { return m_accessibleKind; }
 
     // Cuts the state images from up to three pictures at one region; a
@@ -149,6 +151,7 @@ private:
     bool m_clip = false;
     QRegion m_clipRegion;
     bool m_frame = false;
+    bool m_pressedByKey = false;
     QFont m_font;
     OffscreenBuffer m_buffer;
 };

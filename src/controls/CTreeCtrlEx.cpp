@@ -11,6 +11,8 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
+#include <cstdlib>
+
 namespace kavrel {
 
 namespace {
@@ -391,6 +393,14 @@ void CTreeCtrlEx::paintEvent(QPaintEvent*)
     QPainter frame(surface);
     frame.setPen(colorOfColorRef(m_frameColor));
     frame.drawRect(QRect(QPoint(0, 0), size).adjusted(0, 0, -1, -1));
+    if (hasFocus()) {
+        // The focus ring: around the selected row, or the whole list when nothing is selected.
+        const QModelIndex current = indexOf(selectedItem());
+        const QRect ring = current.isValid() ? QRect(0, visualRect(current).top(), size.width(), m_itemHeight)
+                                             : QRect(QPoint(0, 0), size);
+        frame.setPen(QPen(palette().color(QPalette::Highlight).lighter(130), 1, Qt::DashLine));
+        frame.drawRect(ring.adjusted(1, 1, -2, -2));
+    }
 }
 
 void CTreeCtrlEx::paintRow(QPainter& painter, const TreeItemRec& record, const QRect& text, int width) const
@@ -493,14 +503,119 @@ void CTreeCtrlEx::leaveEvent(QEvent* event)
     QTreeView::leaveEvent(event);
 }
 
+TreeItem CTreeCtrlEx::itemOf(const QModelIndex& index) const
+{
+    return index.isValid() ? m_model->itemFromIndex(index) : nullptr;
+}
+
+bool CTreeCtrlEx::selectByKey(TreeItem item)
+{
+    if (!isRealItem(item))
+        return false;
+    const TreeItem noted = selectedItem();
+    selectItem(item);
+    scrollTo(item->index());
+    if (!m_notifyOnChange || item != noted)
+        postWindowMessage(parentWidget(), MsgTreeLeftClick, std::uintptr_t(m_id), itemId(item));
+    return true;
+}
+
 void CTreeCtrlEx::keyPressEvent(QKeyEvent* event)
 {
-    event->accept(); // the list has no keyboard use
+    event->accept();
+    if (!m_enabled)
+        return;
+    const TreeItem current = selectedItem();
+    const QModelIndex index = indexOf(current);
+    const QModelIndex first = m_model->index(0, 0);
+    auto last = [this] {
+        QModelIndex at = m_model->index(m_model->rowCount() - 1, 0);
+        for (QModelIndex below = indexBelow(at); below.isValid(); below = indexBelow(below))
+            at = below;
+        return at;
+    };
+    const int rowsPerPage = std::max(1, viewport()->height() / std::max(1, m_itemHeight) - 1);
+    auto step = [this](QModelIndex at, int rows) {
+        for (int i = 0; i < std::abs(rows); ++i) {
+            const QModelIndex next = rows > 0 ? indexBelow(at) : indexAbove(at);
+            if (!next.isValid())
+                break;
+            at = next;
+        }
+        return at;
+    };
+    const TreeItemRec* record = FindItemRec(current);
+    const bool group = record && record->nKind == TreeGroup;
+    switch (event->key()) {
+    case Qt::Key_Down:
+        selectByKey(itemOf(index.isValid() ? indexBelow(index) : first));
+        return;
+    case Qt::Key_Up:
+        selectByKey(itemOf(index.isValid() ? indexAbove(index) : last()));
+        return;
+    case Qt::Key_Home:
+        selectByKey(itemOf(first));
+        return;
+    case Qt::Key_End:
+        selectByKey(itemOf(last()));
+        return;
+    case Qt::Key_PageDown:
+        selectByKey(itemOf(index.isValid() ? step(index, rowsPerPage) : first));
+        return;
+    case Qt::Key_PageUp:
+        selectByKey(itemOf(index.isValid() ? step(index, -rowsPerPage) : first));
+        return;
+    case Qt::Key_Right:
+        if (group && !isExpanded(index))
+            ToggleExpand(current);
+        else if (group && current->rowCount() > 0)
+            selectByKey(current->child(0));
+        return;
+    case Qt::Key_Left:
+        if (group && isExpanded(index))
+            ToggleExpand(current);
+        else if (current && isRealItem(current->parent()))
+            selectByKey(current->parent());
+        return;
+    case Qt::Key_Menu:
+    case Qt::Key_F10:
+        if (event->key() == Qt::Key_F10 && event->modifiers() != Qt::ShiftModifier)
+            break;
+        {
+            const QRect row = index.isValid() ? visualRect(index) : QRect(0, 0, viewport()->width(), 0);
+            m_keyMenuPoint = viewport()->mapToGlobal(QPoint(row.left() + 10, row.bottom() + 1));
+        }
+        postWindowMessage(parentWidget(), MsgTreeRightClick, std::uintptr_t(m_id), itemId(current));
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F2:
+    case Qt::Key_Delete:
+        emit keyCommand(event->key());
+        return;
+    default:
+        break;
+    }
+    // Keys the list has no use for (Esc, letters...) are the window's.
+    event->ignore();
 }
 
 void CTreeCtrlEx::keyReleaseEvent(QKeyEvent* event)
 {
-    event->accept();
+    event->ignore();
+}
+
+void CTreeCtrlEx::focusInEvent(QFocusEvent* event)
+{
+    // Not the item view's own: it would make the first item current, which the owner takes for a choice.
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void CTreeCtrlEx::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 bool CTreeCtrlEx::viewportEvent(QEvent* event)

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 
 class QStandardItem;
 class QStandardItemModel;
@@ -42,11 +43,18 @@ inline constexpr std::int32_t TreeGroup = 2;
 
 // The skinned tree list: Qt's tree model and view keep the items, lay them
 // out, scroll and hit-test; the control draws every row itself over its
-// background picture, handles the mouse itself (the keyboard not at all) and
-// tells its parent of clicks with two posted messages: MsgTreeLeftClick on a
-// left press (not when notify-on-change is on and the item was already
-// selected) and MsgTreeRightClick on a right release, wParam the control id,
-// lParam the id of the item under the pointer (itemId) or 0. The receiver
+// background picture, handles the mouse and the keyboard itself and tells its
+// parent of clicks with two posted messages: MsgTreeLeftClick on a left press
+// (not when notify-on-change is on and the item was already selected) and
+// MsgTreeRightClick on a right release, wParam the control id, lParam the id
+// of the item under the pointer (itemId) or 0.
+//
+// The keyboard works as the mouse does: the arrows, Home, End and the page
+// keys move the selection (posted as a left click on the item), Right and Left
+// open and close a group or step into and out of it, the Menu key and
+// Shift+F10 post a right click on the selected item (keyMenuPoint() then says
+// where to open the menu), and Enter, F2 and Delete are handed to the owner
+// through keyCommand(). Other keys go on to the parent window. The receiver
 // turns lParam back into an item with itemFromId() when the message arrives:
 // an item deleted in between gives nullptr, never a dangling pointer.
 // Disabled, it ignores every mouse button but still scrolls with the wheel.
@@ -134,6 +142,14 @@ public:
     // The text the tooltip shows for the item under the pointer (empty: none).
     const QString& toolTipText() const { return m_toolTipText; }
 
+    // Where a menu asked for from the keyboard opens (global, below the
+    // selected row), once: empty when the last right click came from the mouse.
+    std::optional<QPoint> takeKeyMenuPoint() { return std::exchange(m_keyMenuPoint, std::nullopt); }
+
+signals:
+    // Enter, F2 or Delete pressed on the list (about the selected item).
+    void keyCommand(int qtKey);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -143,6 +159,8 @@ protected:
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
@@ -155,6 +173,9 @@ private:
     void forgetRecords(TreeItem item);
     void paintRow(QPainter& painter, const TreeItemRec& record, const QRect& text, int width) const;
     void clickAt(QPoint point, bool doubleClick);
+    // Selects the item as a click would, scrolled into view; false for no item.
+    bool selectByKey(TreeItem item);
+    TreeItem itemOf(const QModelIndex& index) const;
 
     QStandardItemModel* m_model;
     std::unordered_map<TreeItem, std::unique_ptr<TreeItemRec>> m_records;
@@ -178,6 +199,7 @@ private:
     bool m_notifyOnChange = true;
     TreeItem m_hoverItem = nullptr;
     QString m_toolTipText;
+    std::optional<QPoint> m_keyMenuPoint;
     OffscreenBuffer m_buffer;
 };
 

@@ -40,6 +40,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QWindow>
 
 #include <cerrno>
@@ -196,6 +197,7 @@ bool CKavrelDlg::loadSkin()
     createLightingPage();
     m_edits
         = new EditCommands(this, *m_session, {m_buttons[Profile1], m_buttons[Profile2], m_buttons[Profile3]}, m_led);
+    setUpTabOrder();
     return true;
 }
 
@@ -258,6 +260,7 @@ void CKavrelDlg::createButtons()
         connect(button, &CPngBtn::command, this, &CKavrelDlg::onButton);
         m_buttons[place.which] = button;
     }
+    createShortcuts();
 }
 
 void CKavrelDlg::createKeyboardView()
@@ -283,6 +286,25 @@ void CKavrelDlg::createKeyboardView()
                 m_view->setShapedKey(i, shape.points);
     }
     m_view->show();
+}
+
+void CKavrelDlg::setUpTabOrder()
+{
+    // The keyboard picture first (it has the focus when the window opens), then the profiles and the
+    // pages, the lighting controls, the OK/Cancel/Apply row and the window's own buttons.
+    std::vector<QWidget*> order{m_view};
+    for (const Button which : {Profile1, Profile2, Profile3, Macro, Restore})
+        order.push_back(m_buttons[which]);
+    if (m_led)
+        for (const char* name : {"ledCheck", "ledMode", "ledColorSet", "ledSpeed", "ledBrightness"})
+            order.push_back(m_led->findChild<QWidget*>(name));
+    for (const Button which : {Ok, Cancel, Apply, Minimise, Exit})
+        order.push_back(m_buttons[which]);
+    std::erase(order, nullptr);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    if (m_view)
+        m_view->setFocus(Qt::OtherFocusReason);
 }
 
 void CKavrelDlg::createLightingPage()
@@ -415,6 +437,32 @@ bool CKavrelDlg::storeKeyAssignment(int key, const KEYINFO& info)
     return true;
 }
 
+void CKavrelDlg::createShortcuts()
+{
+    // Each presses its button, so it does exactly what a click does; the button's tooltip names it.
+    const std::pair<Button, QKeySequence> shortcuts[] = {
+        {Profile1, QKeySequence(Qt::ALT | Qt::Key_1)},
+        {Profile2, QKeySequence(Qt::ALT | Qt::Key_2)},
+        {Profile3, QKeySequence(Qt::ALT | Qt::Key_3)},
+        {Macro, QKeySequence(Qt::CTRL | Qt::Key_M)},
+        {Apply, QKeySequence(Qt::CTRL | Qt::Key_Return)},
+        {Apply, QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+    };
+    for (const auto& [which, keys] : shortcuts) {
+        CPngBtn* button = m_buttons[which];
+        if (!button)
+            continue;
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, button, [button] {
+            if (button->isVisible() && button->isEnabled())
+                button->click();
+        });
+        // Named by the one Enter key, not twice; the profile buttons' tooltips are their names' (EditCommands).
+        if (keys[0].key() != Qt::Key_Return && (which < Profile1 || which > Profile3))
+            button->setToolTip(button->buttonText() + " (" + keys.toString(QKeySequence::NativeText) + ")");
+    }
+}
+
 void CKavrelDlg::onButton(CPngBtn* button)
 {
     close_menu();
@@ -508,7 +556,7 @@ bool CKavrelDlg::runApplyProgress()
 
 void CKavrelDlg::restoreDefaults()
 {
-    if (ask_question(this, "tc_msg5") != QDialog::Accepted)
+    if (ask_question_default_no(this, "tc_msg5") != QDialog::Accepted)
         return;
     m_session->restoreDefaults(); // applied at once, when edits are, as every session change is
 }
@@ -550,7 +598,8 @@ bool CKavrelDlg::event(QEvent* event)
     }
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (isSwallowedKey(key->key())) {
+        // Ctrl+Enter is the Apply shortcut; Enter alone stays swallowed.
+        if (isSwallowedKey(key->key()) && !(key->modifiers() & Qt::ControlModifier)) {
             key->accept();
             return true;
         }

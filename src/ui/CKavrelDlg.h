@@ -127,6 +127,9 @@ private:
     bool loadSkin();
     void placeWindow();
     void createButtons();
+    // Alt+1/2/3 the profiles, Ctrl+M the macro page, Ctrl+Enter Apply.
+    void createShortcuts();
+    void setUpTabOrder();
     void createKeyboardView();
     void createLightingPage();
     void startHotplug();

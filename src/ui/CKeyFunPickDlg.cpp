@@ -70,6 +70,9 @@ CKeyFunPickDlg::CKeyFunPickDlg(QWidget* owner, KEYINFO& keyInfo, const QString& 
     createControls();
     m_keyFilter = new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
     m_keyFilter->setEnabled(false);
+    // A keyboard user starts on the first page's button: Space opens the combination page.
+    if (m_pageButtons[0])
+        m_pageButtons[0]->setFocus(Qt::OtherFocusReason);
 }
 
 void CKeyFunPickDlg::createControls()
@@ -117,6 +120,9 @@ void CKeyFunPickDlg::createControls()
     }
     if (m_comboDisplay) {
         m_comboDisplay->setObjectName("comboDisplay");
+        m_comboDisplay->setAccessibleName(text(PageTextKeys[0]));
+        m_comboDisplay->installEventFilter(this);
+        connect(m_comboDisplay, &CPngBtn::clicked, this, [this] { m_comboDisplay->setFocus(Qt::MouseFocusReason); });
         m_comboDisplay->hide();
     }
 }
@@ -198,7 +204,9 @@ void CKeyFunPickDlg::showPage(int page)
         control->show();
     m_page = page;
     if (m_keyFilter)
-        m_keyFilter->setEnabled(page == ComboPage);
+        m_keyFilter->setEnabled(false);
+    if (page == ComboPage)
+        startCapture();
     update(PageArea);
 }
 
@@ -232,7 +240,7 @@ void CKeyFunPickDlg::onMediaChosen()
 
 void CKeyFunPickDlg::onDefault()
 {
-    if (ask_question(this, "tc_msg14") != Accepted)
+    if (ask_question_default_no(this, "tc_msg14") != Accepted)
         return;
     if (m_keyIndex < 0 || m_keyIndex >= KeyTableSize)
         return;
@@ -296,15 +304,32 @@ void CKeyFunPickDlg::onSwatch(int value)
     accept();
 }
 
+void CKeyFunPickDlg::startCapture()
+{
+    if (!m_keyFilter || m_page != ComboPage || m_keyFilter->isEnabled())
+        return;
+    m_release.reset();
+    m_keyFilter->setEnabled(true);
+}
+
+bool CKeyFunPickDlg::capturing() const
+{
+    return m_keyFilter && m_keyFilter->isEnabled();
+}
+
 void CKeyFunPickDlg::onKeyStroke(const KeyStroke& stroke)
 {
     if (m_page != ComboPage)
         return;
-    if (!m_combo.handle(stroke.virtualKey, stroke.keyFlags, stroke.down ? KeyStateDown : KeyStateUp))
-        return;
-    if (m_comboDisplay)
+    if (m_combo.handle(stroke.virtualKey, stroke.keyFlags, stroke.down ? KeyStateDown : KeyStateUp) && m_comboDisplay)
         m_comboDisplay->set_text(
             QString::fromStdString(combo_to_text(m_combo.modifiers(), m_combo.firstKey(), m_combo.secondKey())));
+    // The combination let go: the keyboard is the user's again, on OK.
+    if (m_release.handle(stroke.virtualKey, stroke.keyFlags, stroke.down)) {
+        m_keyFilter->setEnabled(false);
+        if (m_ok)
+            m_ok->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 bool CKeyFunPickDlg::event(QEvent* event)
@@ -326,6 +351,8 @@ void CKeyFunPickDlg::mousePressEvent(QMouseEvent* event)
 
 bool CKeyFunPickDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_comboDisplay && event->type() == QEvent::FocusIn)
+        startCapture();
     if (watched == m_tree && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (answerKey(key->key()))

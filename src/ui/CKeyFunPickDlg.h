@@ -130,6 +130,9 @@ public:
 
     // Shows page 1, 2 or 3 as its page button does.
     void showPage(int page);
+    // Page 1 takes every key until the typed combination is let go; then the focus is on OK and the keys
+    // work as in any dialog. Choosing page 1 again or focusing the combination display captures again.
+    bool capturing() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -149,6 +152,7 @@ private:
     void onOk();
     void onSwatch(int value);
     void onKeyStroke(const KeyStroke& stroke);
+    void startCapture();
     bool tellNothingChosen();
     void paintPageTexts(QPainter& painter) const;
 
@@ -174,6 +178,7 @@ private:
     CTreeCtrlEx* m_tree = nullptr;
     std::array<CColorBtnDlg*, PickerSwatchColours.size()> m_swatches{};
     ComboCapture m_combo;
+    ComboRelease m_release;
     KeyCaptureFilter* m_keyFilter = nullptr;
 };
 

@@ -28,6 +28,7 @@
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QShortcut>
+#include <QTimer>
 
 #include <array>
 #include <mutex>
@@ -35,6 +36,12 @@
 namespace kavrel {
 
 namespace {
+
+int& recordingIdleStopMs()
+{
+    static int ms = CMacroDlg::RecordingIdleStopMs;
+    return ms;
+}
 
 // Positions of the page, as (left, top, right, bottom) in client pixels; a is cfg.ini Macro_Opt_X.
 QRect ltrb(int left, int top, int right, int bottom)
@@ -97,6 +104,11 @@ std::uint32_t insertCommand(int code)
 
 } // namespace
 
+void CMacroDlg::setRecordingIdleStopMsForTests(int ms)
+{
+    recordingIdleStopMs() = ms;
+}
+
 CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
     : SkinDialog(owner)
     , m_link(std::move(link))
@@ -112,6 +124,7 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
     })
 {
     setObjectName("macroPage");
+    setWindowTitle(text("tc_page2"));
     m_background = load_skin_image("macro_nr.png");
     setSkinSize(m_background.isNull() ? QSize(1, 1) : image_size(m_background));
     createControls();
@@ -125,6 +138,15 @@ CMacroDlg::CMacroDlg(QWidget* owner, KeyboardViewLink link)
     m_swallow = new SwallowKeysFilter(this, SwallowKeysFilter::Keys{});
     m_capture = new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
     m_capture->setEnabled(false);
+    setUpTabOrder();
+    m_recordingIdle = new QTimer(this);
+    m_recordingIdle->setObjectName("recordingRest");
+    m_recordingIdle->setSingleShot(true);
+    m_recordingIdle->setInterval(recordingIdleStopMs());
+    connect(m_recordingIdle, &QTimer::timeout, this, [this] {
+        if (m_recording)
+            stopRecording();
+    });
     auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
     connect(undo, &QShortcut::activated, &m_steps.stack(), &QUndoStack::undo);
     for (const QKeySequence& keys :
@@ -217,9 +239,28 @@ CTreeCtrlEx* CMacroDlg::createList(int id, const Rect& rect, const QString& name
     list->setTextColors(Cfg.LstBox_txt_clr_nr, Cfg.LstBox_txt_clr_dn);
     list->setSelectedColor(argbOfColorRef(Cfg.LstBox_item_clr, ListAlpha));
     list->setBackgroundColor(argbOfColorRef(Cfg.LstBox_bkg_clr, ListAlpha));
-    list->setFocusPolicy(Qt::ClickFocus);
+    list->setFocusPolicy(Qt::StrongFocus);
     list->installEventFilter(this);
+    connect(list, &CTreeCtrlEx::keyCommand, this,
+        [this, id, list](int qtKey) { onListKey(id, qtKey, list->selectedItem()); });
     return list;
+}
+
+void CMacroDlg::setUpTabOrder()
+{
+    // The library first (it has the focus when the page opens), its steps, recording and saving them,
+    // the macro's settings, and the exit button last (Shift+Tab from the library reaches it).
+    std::vector<QWidget*> order{
+        m_library, m_keys, m_record, m_save, m_insert, m_delay, m_loopMode2, m_countRadio, m_countBox};
+    for (CPngBtn* button : findChildren<CPngBtn*>())
+        if (button != m_exit && std::find(order.begin(), order.end(), button) == order.end()
+            && button->focusPolicy() != Qt::NoFocus)
+            order.push_back(button);
+    order.push_back(m_exit);
+    std::erase(order, nullptr);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    m_library->setFocus(Qt::OtherFocusReason);
 }
 
 void CMacroDlg::createLists()
@@ -234,12 +275,6 @@ void CMacroDlg::createLists()
 
 bool CMacroDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    // A list view that gets the focus other than by a click (the page opening,
-    // a menu closing) would make its first item current by itself, and the
-    // page would take it for the selection.
-    if ((watched == m_library || watched == m_keys) && event->type() == QEvent::FocusIn
-        && static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
-        return true;
     const bool onList = watched == m_library->viewport() || watched == m_keys->viewport();
     if (onList && m_recording && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
@@ -427,7 +462,8 @@ void CMacroDlg::onContextMenu(int listId, TreeItem item)
         return;
     CTreeCtrlEx* list = listId == KeyListId ? m_keys : m_library;
     list->setFocus(Qt::MouseFocusReason);
-    const QPoint at = QCursor::pos() + QPoint(2, 0);
+    // Beside the pointer, or below the selected row when asked for from the keyboard.
+    const QPoint at = list->takeKeyMenuPoint().value_or(QCursor::pos() + QPoint(2, 0));
     std::vector<std::uint32_t> commands;
     if (list == m_keys) {
         if (!item)
@@ -453,6 +489,33 @@ void CMacroDlg::onContextMenu(int listId, TreeItem item)
             commands = {CmdNewMacro, CmdImport};
     }
     openPageMenu(commands, at, ContextMenuWidth, 0);
+}
+
+void CMacroDlg::onListKey(int listId, int qtKey, TreeItem item)
+{
+    if (!item || refuseWhileRecording())
+        return;
+    const bool rename = qtKey == Qt::Key_F2;
+    const bool remove = qtKey == Qt::Key_Delete;
+    if (listId == KeyListId) {
+        // Enter or F2 edit the step, Delete deletes it: the commands of its menu.
+        if (remove)
+            onMenuCommand(CmdDeleteRow, 0);
+        else
+            onMenuCommand(CmdEditRow, 0);
+        return;
+    }
+    if (!remove && !rename) {
+        // Enter opens or closes a group; a macro is open once selected.
+        if (isGroupItem(item))
+            m_library->ToggleExpand(item);
+        return;
+    }
+    if (selectedLibraryItem() != item)
+        return;
+    if (m_library->itemDisabled(item) && rename)
+        return; // a file that cannot be read can only go
+    onMenuCommand(remove ? CmdDelete : CmdRename, 0);
 }
 
 void CMacroDlg::openPageMenu(const std::vector<std::uint32_t>& commands, QPoint at, int width, int tag)

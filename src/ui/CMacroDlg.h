@@ -18,6 +18,7 @@
 #include <vector>
 
 class QLineEdit;
+class QTimer;
 
 namespace kavrel {
 
@@ -81,6 +82,11 @@ public:
     CTreeCtrlEx* libraryView() const { return m_library; }
     CTreeCtrlEx* keyList() const { return m_keys; }
     bool isRecording() const { return m_recording; }
+    // A recording started from the keyboard (the record button pressed with Space or Enter) ends by itself
+    // once every key is up and none was pressed for this long: a keyboard user's way out of a capture that
+    // takes every key. Tests shorten it.
+    static constexpr int RecordingIdleStopMs = 3000;
+    static void setRecordingIdleStopMsForTests(int ms);
     bool modeOneState() const { return m_session.isOpen() && m_session.loopMode() == MacroLoopMode1; }
     // The MacroList entry of the selected library item, or null.
     StMacro* currentMacro() const;
@@ -130,6 +136,9 @@ private:
     void onButton(CPngBtn* button);
     void onListItemClick(int listId, TreeItem item);
     void onContextMenu(int listId, TreeItem item);
+    void setUpTabOrder();
+    // Enter, F2 or Delete on a list: the command of the item's menu the key stands for.
+    void onListKey(int listId, int qtKey, TreeItem item);
     void onMenuCommand(std::uint32_t command, int tag);
     void onKeyStroke(const KeyStroke& stroke);
     void takeKey(int code, bool release, std::uint64_t timestampMs);
@@ -221,6 +230,9 @@ private:
     StepEditHistory m_steps;
     TreeItem m_sessionItem = nullptr;
     bool m_recording = false;
+    bool m_recordingByKeyboard = false;
+    std::vector<int> m_recordingHeld; // keys pressed during the recording and not yet released
+    QTimer* m_recordingIdle = nullptr;
     MacroRecorder m_recorder;
     KeyRows m_recorded;
     int m_countBeforeEdit = 1; // the count box's value before the user started typing

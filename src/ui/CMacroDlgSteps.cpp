@@ -20,6 +20,9 @@
 
 #include <QLineEdit>
 #include <QStandardItem>
+#include <QTimer>
+
+#include <algorithm>
 
 #include <mutex>
 
@@ -217,6 +220,8 @@ void CMacroDlg::startRecording()
     m_keys->setControlEnabled(false);
     if (m_countRadio->checkedState())
         m_countBox->hide();
+    m_recordingByKeyboard = m_record->pressedByKey();
+    m_recordingHeld.clear();
     setFocus(Qt::OtherFocusReason); // keys go to the page, never into the count box
     m_capture->setEnabled(true);
 }
@@ -224,6 +229,7 @@ void CMacroDlg::startRecording()
 void CMacroDlg::stopRecording()
 {
     m_capture->setEnabled(false);
+    m_recordingIdle->stop();
     m_recording = false;
     m_record->set_checked(0);
     m_record->set_text(text("tc_macro_start"), RecordCaptionOffset);
@@ -239,12 +245,30 @@ void CMacroDlg::stopRecording()
     m_steps.record(m_session.id(), before, m_session.rows());
     showSteps();
     updateSaveButton();
+    if (m_recordingByKeyboard)
+        m_record->setFocus(Qt::OtherFocusReason);
 }
 
 void CMacroDlg::onKeyStroke(const KeyStroke& stroke)
 {
-    if (m_recording)
-        takeKey(recordedKeyCode(stroke.virtualKey, stroke.keyFlags), !stroke.down, stroke.timestampMs);
+    if (!m_recording)
+        return;
+    const int code = recordedKeyCode(stroke.virtualKey, stroke.keyFlags);
+    const auto held = std::find(m_recordingHeld.begin(), m_recordingHeld.end(), code);
+    if (stroke.down) {
+        m_recordingIdle->stop();
+        if (held == m_recordingHeld.end())
+            m_recordingHeld.push_back(code);
+    } else {
+        // The release of a key that was down before the recording began (the Enter that pressed the record
+        // button) is no part of the macro.
+        if (held == m_recordingHeld.end())
+            return;
+        m_recordingHeld.erase(held);
+        if (m_recordingHeld.empty() && m_recordingByKeyboard)
+            m_recordingIdle->start();
+    }
+    takeKey(code, !stroke.down, stroke.timestampMs);
 }
 
 void CMacroDlg::takeKey(int code, bool release, std::uint64_t timestampMs)

@@ -128,6 +128,8 @@ void CMsgDlg::createButtons()
     if (CPngBtn* close = create_skin_button(
             this, QRect(QPoint(w - CloseRightOffset, CloseTop), QSize()), CloseFiles, &m_background, 0)) {
         close->setObjectName("close");
+        // The same answer as Cancel, for the mouse: Tab passes it by.
+        close->setFocusPolicy(Qt::NoFocus);
         connect(close, &CPngBtn::clicked, this, &CMsgDlg::onCancel);
     }
     const bool information = m_style == Information;
@@ -163,21 +165,26 @@ void CMsgDlg::createInputField()
 
 void CMsgDlg::setUpKeyboard()
 {
-    if (m_style == KeyCapture) {
-        new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
-        return;
-    }
-    // Space types a space in a text field; everywhere else it is swallowed.
+    // Space types a space in a text field; everywhere else it is swallowed unless a button has the focus.
     SwallowKeysFilter::Keys keys;
     keys.space = m_style != TextInput;
-    new SwallowKeysFilter(this, keys, [this] {
+    auto answerCancel = [this] { m_cancel ? m_cancel->click() : onCancel(); };
+    auto answerEnter = [this, answerCancel] {
         if (m_enterMeansNo)
-            return m_cancel ? m_cancel->click() : onCancel();
+            return answerCancel();
         if (m_ok)
             m_ok->click();
         else
             onOk();
-    });
+    };
+    // An information box has no Cancel: Esc does nothing there, so that it is not dismissed unread.
+    new SwallowKeysFilter(this, keys, answerEnter, m_style == Information ? std::function<void()>() : answerCancel);
+    if (m_style != KeyCapture)
+        return;
+    // Installed last, so it sees every key first while it captures.
+    m_captureFilter = new KeyCaptureFilter(this, [this](const KeyStroke& stroke) { onKeyStroke(stroke); });
+    if (m_input)
+        m_input->installEventFilter(this);
 }
 
 void CMsgDlg::setMessage(const QString& text)
@@ -194,9 +201,14 @@ void CMsgDlg::setResetModifiers(bool on)
     m_capture.setResetModifiers(on);
 }
 
-void CMsgDlg::setYesNoDefaultNo()
+void CMsgDlg::setDefaultNo()
 {
     m_enterMeansNo = true;
+}
+
+void CMsgDlg::setYesNoDefaultNo()
+{
+    setDefaultNo();
     if (m_ok)
         m_ok->set_text(text("tc_yes"));
     if (m_cancel)
@@ -286,6 +298,22 @@ void CMsgDlg::onCancel()
 void CMsgDlg::onKeyStroke(const KeyStroke& stroke)
 {
     captureKey(stroke.virtualKey, stroke.keyFlags, stroke.down ? KeyStateDown : KeyStateUp);
+    // The combination let go: the keyboard is the user's again, on OK.
+    if (m_release.handle(stroke.virtualKey, stroke.keyFlags, stroke.down) && m_captureFilter) {
+        m_captureFilter->setEnabled(false);
+        if (m_ok)
+            m_ok->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool CMsgDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // The field taking the focus again (clicked, or reached by Tab) captures again.
+    if (watched == m_input && event->type() == QEvent::FocusIn && m_captureFilter && !m_captureFilter->isEnabled()) {
+        m_release.reset();
+        m_captureFilter->setEnabled(true);
+    }
+    return SkinDialog::eventFilter(watched, event);
 }
 
 void CMsgDlg::captureKey(int virtualKey, std::uint32_t keyFlags, int state)
@@ -311,6 +339,11 @@ bool CMsgDlg::event(QEvent* event)
 void CMsgDlg::showEvent(QShowEvent* event)
 {
     SkinDialog::showEvent(event);
+    // Boxes without a field open with the focus on the button Enter answers.
+    if (!m_input) {
+        if (CPngBtn* button = m_enterMeansNo && m_cancel ? m_cancel : m_ok)
+            button->setFocus(Qt::OtherFocusReason);
+    }
     if (!hasSkin())
         QMetaObject::invokeMethod(this, &CMsgDlg::reject, Qt::QueuedConnection);
 }
@@ -356,6 +389,14 @@ int ask_yes_no(QWidget* owner, const QString& text)
     CMsgDlg box(CMsgDlg::Question, owner);
     box.setMessage(text);
     box.setYesNoDefaultNo();
+    return box.exec();
+}
+
+int ask_question_default_no(QWidget* owner, std::string_view textKey)
+{
+    CMsgDlg box(CMsgDlg::Question, owner);
+    box.setMessage(text(textKey));
+    box.setDefaultNo();
     return box.exec();
 }
 

@@ -15,6 +15,7 @@ class QLineEdit;
 namespace kavrel {
 
 class CPngBtn;
+class KeyCaptureFilter;
 struct KeyStroke;
 
 // The skinned message box: every notice, question, short text or number
@@ -25,8 +26,16 @@ struct KeyStroke;
 // Without its background picture (msg_nr.png) the user is told which file is
 // missing (once per run) and the box runs as a plain system dialog instead:
 // a notice, a Yes/No-like question (Cancel by default) or an input. Key
-// capture cannot do without it and ends with Cancel. Esc, Space and F1 do nothing; Enter clicks OK. The result fields
-// mean something only after OK.
+// capture cannot do without it and ends with Cancel.
+//
+// Keys: F1 does nothing. Tab moves the focus between the field and the buttons;
+// Space or Enter press the focused button (OK has it when the box opens, or
+// Cancel/No for a question set to default to No); Enter in the field answers as
+// OK does. Esc answers Cancel (No) where the box has one; in an information
+// box it does nothing. Key capture takes every key, Tab, Alt, F10, Esc and
+// Enter included, until the typed combination is let go: then the focus moves
+// to OK and the keys above work; the field taking the focus again (a click,
+// Tab) captures again. The result fields mean something only after OK.
 //
 // Child names for tests: "ok", "cancel", "close" (buttons), "input" (field).
 class CMsgDlg : public SkinDialog {
@@ -41,8 +50,10 @@ public:
     const QString& message() const { return m_message; }
     // Style 4: the modifier mask is cleared at every key-down.
     void setResetModifiers(bool on);
-    // Style 5: the buttons say Yes and No (tc_yes, tc_no) and Enter answers
-    // No, for questions whose Yes loses or changes something.
+    // Style 5: Cancel has the focus when the box opens, so that Enter answers
+    // it, for questions whose OK destroys something.
+    void setDefaultNo();
+    // As setDefaultNo, the buttons saying Yes and No (tc_yes, tc_no).
     void setYesNoDefaultNo();
     // Style 2: the field starts with this text, all of it selected.
     void setInitialText(const QString& text);
@@ -60,6 +71,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -78,6 +90,8 @@ private:
     QString m_textResult;
     int m_numberResult = 0;
     ComboCapture m_capture;
+    ComboRelease m_release;
+    KeyCaptureFilter* m_captureFilter = nullptr;
     QImage m_background;
     QImage m_icon;
     QFont m_textFont;
@@ -109,5 +123,7 @@ int ask_text(QWidget* owner, std::string_view textKey, QString& result);
 int ask_text(QWidget* owner, std::string_view textKey, QString& result, const QString& initial);
 // A question answered Yes (Accepted) or No (Rejected); Enter answers No.
 int ask_yes_no(QWidget* owner, const QString& text);
+// As ask_question for questions whose OK destroys something: Enter answers Cancel.
+int ask_question_default_no(QWidget* owner, std::string_view textKey);
 
 } // namespace kavrel

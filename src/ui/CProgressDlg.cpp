@@ -45,6 +45,8 @@ CProgressDlg::CProgressDlg(QWidget* owner)
     setWindowTitle(text("tc_progress_title"));
     if (CPngBtn* close = create_skin_button_at(this, ClosePosition, CloseFiles, nullptr, 0, 0)) {
         close->setObjectName("close");
+        // The keyboard cannot dismiss the dialog: its only button is for the mouse.
+        close->setFocusPolicy(Qt::NoFocus);
         connect(close, &CPngBtn::clicked, this, &CProgressDlg::reject);
     }
     SwallowKeysFilter::Keys keys;

@@ -2,6 +2,8 @@
 
 #include "ui/KeyCapture.h"
 
+#include <algorithm>
+
 namespace kavrel {
 
 int sidedKeyCode(int virtualKey, std::uint32_t keyFlags)
@@ -95,6 +97,21 @@ void ComboCapture::apply(int code)
 std::uint32_t ComboCapture::packed() const
 {
     return std::uint32_t(m_modifiers) | (std::uint32_t(m_firstKey) << 8) | (std::uint32_t(m_secondKey) << 16);
+}
+
+bool ComboRelease::handle(int virtualKey, std::uint32_t keyFlags, bool down)
+{
+    const int code = sidedKeyCode(virtualKey, keyFlags);
+    const auto found = std::find(m_held.begin(), m_held.end(), code);
+    if (down) {
+        if (found == m_held.end())
+            m_held.push_back(code);
+        return false;
+    }
+    if (found == m_held.end())
+        return false;
+    m_held.erase(found);
+    return m_held.empty();
 }
 
 } // namespace kavrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // The combination capture shared by the key-capture message box and the key
 // function picker: key messages (virtual-key code, key flags, down or up) in,
@@ -81,6 +82,21 @@ private:
     std::uint8_t m_modifiers = 0;
     std::uint8_t m_firstKey = 0;
     std::uint8_t m_secondKey = 0;
+};
+
+// The moment a typed combination is let go: every key pressed since the watch
+// started is up again. This is how a capture ends without taking a key of its
+// own (the user holds the keys of the combination, then lets go). Keys held
+// before the watch started (the Enter that opened the window) are not waited
+// for; auto-repeated presses count once.
+class ComboRelease {
+public:
+    // True for the key-up that releases the last key held.
+    bool handle(int virtualKey, std::uint32_t keyFlags, bool down);
+    void reset() { m_held.clear(); }
+
+private:
+    std::vector<int> m_held;
 };
 
 } // namespace kavrel

@@ -15,6 +15,7 @@
 
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
@@ -68,8 +69,11 @@ void EditCommands::updateButtons()
         const QString name = QString::fromStdString(profileName(profile));
         const QString program = QString::fromStdString(profileProgramName(profile));
         buttons[std::size_t(i)]->set_text(name);
-        buttons[std::size_t(i)]->setToolTip(program.isEmpty() ? name + "\n" + text("tc_pf_tip_none")
-                                                              : name + "\n" + text("tc_pf_tip_program").arg(program));
+        // The window's shortcut for the button (Alt+1, Alt+2, Alt+3) beside the name.
+        const QString title
+            = name + " (" + QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + i)).toString(QKeySequence::NativeText) + ")";
+        buttons[std::size_t(i)]->setToolTip(program.isEmpty() ? title + "\n" + text("tc_pf_tip_none")
+                                                              : title + "\n" + text("tc_pf_tip_program").arg(program));
     }
 }
 
@@ -212,7 +216,7 @@ void EditCommands::importProfile(std::uint32_t id)
 
 void EditCommands::restoreProfile(std::uint32_t id)
 {
-    if (ask_question(m_window, "tc_msg5") != QDialog::Accepted)
+    if (ask_question_default_no(m_window, "tc_msg5") != QDialog::Accepted)
         return;
     m_session.commands().restoreDefaults(id);
 }

@@ -2,9 +2,14 @@
 
 #include "platform/KeyCodes.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QChildEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QWidget>
+
+#include <memory>
 
 namespace kavrel {
 namespace {
@@ -165,6 +170,9 @@ void KeyCaptureFilter::take(KeyStroke stroke)
             return;
         }
         handOnHeldRelease();
+        // The release ended the capture: this key comes after it.
+        if (!m_enabled)
+            return;
     }
     // Without a timestamp no pair can be told: the release goes on at once.
     if (!stroke.down && stroke.timestampMs != 0) {
@@ -208,13 +216,25 @@ bool KeyCaptureFilter::eventFilter(QObject* object, QEvent* event)
         return QObject::eventFilter(object, event);
     if (const std::optional<KeyStroke> stroke = keyStrokeOf(static_cast<const QKeyEvent&>(*event)))
         take(*stroke);
+    if (m_enabled)
+        return true;
+    // Switched off while the key was handled (a held release ended the capture): the key is the window's, and
+    // goes where the focus is now (the window may have moved it to OK when the capture ended).
+    const auto* watched = qobject_cast<const QWidget*>(parent());
+    QWidget* focus = watched ? watched->window()->focusWidget() : nullptr;
+    if (!focus || focus == object)
+        return QObject::eventFilter(object, event);
+    std::unique_ptr<QEvent> copy(event->clone());
+    QCoreApplication::sendEvent(focus, copy.get());
     return true;
 }
 
-SwallowKeysFilter::SwallowKeysFilter(QWidget* watched, Keys keys, std::function<void()> onEnter)
+SwallowKeysFilter::SwallowKeysFilter(
+    QWidget* watched, Keys keys, std::function<void()> onEnter, std::function<void()> onEscape)
     : QObject(watched)
     , m_keys(keys)
     , m_onEnter(std::move(onEnter))
+    , m_onEscape(std::move(onEscape))
 {
     watch(watched);
 }
@@ -243,8 +263,21 @@ bool SwallowKeysFilter::eventFilter(QObject* object, QEvent* event)
         return true;
     }
     const bool enter = keyEvent.key() == Qt::Key_Return || keyEvent.key() == Qt::Key_Enter;
-    if (enter && event->type() == QEvent::KeyPress && !keyEvent.isAutoRepeat() && m_onEnter)
+    const bool space = keyEvent.key() == Qt::Key_Space;
+    // The button the user moved the focus to is pressed by Space or Enter, as in any dialog; a list with the
+    // focus takes Enter for its selected item.
+    const auto* focused = qobject_cast<const QWidget*>(object);
+    const bool takesKey = focused && focused->window()->focusWidget() == focused && focused->isEnabled()
+        && focused->isVisible()
+        && (((enter || space) && qobject_cast<const QAbstractButton*>(object))
+            || (enter && qobject_cast<const QAbstractItemView*>(object)));
+    if (takesKey)
+        return QObject::eventFilter(object, event);
+    const bool press = event->type() == QEvent::KeyPress && !keyEvent.isAutoRepeat();
+    if (enter && press && m_onEnter)
         m_onEnter();
+    if (keyEvent.key() == Qt::Key_Escape && press && m_onEscape)
+        m_onEscape();
     return true;
 }
 

@@ -85,14 +85,18 @@ private:
 };
 
 // The keys every skinned window swallows so that they neither close it nor
-// press a button (Esc, Space, F1; Enter and keypad Enter where the window
-// gives them a meaning). Installed like KeyCaptureFilter; a swallowed key's
-// press and release are both consumed, and the Enter action runs on the press.
+// press a button by surprise (Esc, Space, F1; Enter and keypad Enter where the
+// window gives them a meaning). Installed like KeyCaptureFilter; a swallowed
+// key's press and release are both consumed, and the Enter and Esc actions run
+// on the press. Two ways through, so that the window works without a mouse:
+// Space and Enter reach a button that has the keyboard focus (which presses
+// it), and Esc runs onEscape where the window has a Cancel or No to answer.
 class SwallowKeysFilter : public QObject {
     Q_OBJECT
 public:
     using Keys = SwallowedKeys;
-    SwallowKeysFilter(QWidget* watched, Keys keys, std::function<void()> onEnter = {});
+    SwallowKeysFilter(
+        QWidget* watched, Keys keys, std::function<void()> onEnter = {}, std::function<void()> onEscape = {});
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
@@ -102,6 +106,7 @@ private:
 
     Keys m_keys;
     std::function<void()> m_onEnter;
+    std::function<void()> m_onEscape;
 };
 
 } // namespace kavrel

@@ -196,6 +196,33 @@ TEST(KeyCaptureFilter, ARepeatPairQtMissedIsJoinedIntoOneRepeatedPress)
     EXPECT_EQ(capture.codes().back(), -0x43);
 }
 
+TEST(KeyCaptureFilter, AKeyArrivingAfterAHeldReleaseEndedTheCaptureIsTheWindowsAgain)
+{
+    // The release that ends a capture is held back for its repeat pair; the next key hands it on, and when the
+    // capture ends there, that next key is no part of it: it reaches the window (Enter pressing OK).
+    QWidget window;
+    auto* field = new QLineEdit(&window);
+    auto* next = new QLineEdit(&window);
+    window.resize(200, 100);
+    window.show();
+    field->setFocus();
+    std::vector<int> taken;
+    KeyCaptureFilter* filter = nullptr;
+    filter = new KeyCaptureFilter(&window, [&](const KeyStroke& s) {
+        taken.push_back(s.down ? s.virtualKey : -s.virtualKey);
+        if (s.down)
+            return;
+        filter->setEnabled(false); // the capture ends when its key is let go, and the focus moves on
+        next->setFocus();
+    });
+    test::sendKey(&window, 0x41, true, false, 100);
+    test::sendKey(&window, 0x41, false, false, 200); // held back
+    test::sendKey(&window, 0x42, true, false, 300);
+    EXPECT_EQ(taken, (std::vector<int>{0x41, -0x41})) << "B came after the end";
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_EQ(next->text(), "b") << "where the focus is now";
+}
+
 TEST(ComboCapture, SidesRepeatsAndTheTwoKeys)
 {
     KeyRepeatFilter repeats;

@@ -247,8 +247,8 @@ TEST_F(KeyFunPickTest, RepeatedAndAutoRepeatedKeysKeepOneKey)
     KEYINFO key{};
     open(key);
     click(picker->pageButton(1));
-    tap(VkA);
-    tap(VkA);
+    press(VkA);
+    press(VkA); // a second press without its release between (no auto-repeat mark)
     press(VkB);
     press(VkB, true, true);
     press(VkB, true, true);
@@ -261,7 +261,7 @@ TEST_F(KeyFunPickTest, KeysThatWouldCloseOrMoveFocusAreCapturedOnPageOne)
     KEYINFO key{};
     open(key);
     click(picker->pageButton(1));
-    tap(VkEsc);
+    press(VkEsc); // held while the others are typed: one combination
     tap(VkEnter);
     EXPECT_FALSE(ended()) << "Esc and Enter are keys here";
     EXPECT_EQ(picker->comboDisplay()->buttonText(), "Esc + Enter");
@@ -270,6 +270,44 @@ TEST_F(KeyFunPickTest, KeysThatWouldCloseOrMoveFocusAreCapturedOnPageOne)
     press(VkLeftAlt);
     EXPECT_FALSE(ended());
     EXPECT_EQ(picker->capturedCombo(), 0x0D1B04u) << "a third key is ignored, Alt still counts";
+}
+
+TEST_F(KeyFunPickTest, TheKeyPageCapturesUntilTheCombinationIsLetGoThenTheKeysAnswerAgain)
+{
+    KEYINFO key{};
+    open(key);
+    click(picker->pageButton(1));
+    press(VkLeftCtrl);
+    tap(VkA);
+    EXPECT_TRUE(picker->capturing()) << "Ctrl is still down";
+    press(VkLeftCtrl, false);
+    EXPECT_FALSE(picker->capturing()) << "every key let go";
+    EXPECT_EQ(picker->focusWidget(), picker->okButton());
+    tap(VkB);
+    EXPECT_EQ(picker->capturedCombo(), 0x004101u) << "a key after the capture is no part of it";
+
+    // The display taking the focus (Tab, a click) captures again, and the combination grows as before.
+    picker->comboDisplay()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(picker->capturing());
+    tap(VkB);
+    EXPECT_EQ(picker->capturedCombo(), 0x424101u);
+    EXPECT_EQ(picker->focusWidget(), picker->okButton());
+    tap(VkEnter); // presses OK
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(picker->result(), QDialog::Accepted);
+    EXPECT_EQ(key.modifiers, 0x01);
+    EXPECT_EQ(key.key1, VkA);
+    EXPECT_EQ(key.key2, VkB);
+
+    // Let go, Esc answers Cancel.
+    KEYINFO other{};
+    open(other);
+    click(picker->pageButton(1));
+    tap(VkEsc);
+    EXPECT_FALSE(ended()) << "Esc was the combination";
+    tap(VkEsc);
+    EXPECT_TRUE(ended());
+    EXPECT_EQ(picker->result(), QDialog::Rejected);
 }
 
 TEST_F(KeyFunPickTest, OutsidePageOneEnterEndsWithOkAndEscWithCancel)

@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QStandardItem>
 #include <QTest>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -393,6 +394,106 @@ TEST_F(MacroPageTest, RecordingTakesKeysWithTheirOwnTimestamps)
     EXPECT_EQ(eventOf(saved, 5).delay, 0u);
     const std::uint32_t flags = saved.dwFlags;
     EXPECT_EQ(flags, 0u);
+}
+
+TEST_F(MacroPageTest, TheListsWorkFromTheKeyboard)
+{
+    addMacroFile("Alpha.mck", macroWith(0x40, {{A, 1, 10}, {A, 0, 0}}));
+    addMacroFile("Beta.mck", macroWith(0x41, {}));
+    CMacroDlg& page = open();
+    CTreeCtrlEx& view = *page.libraryView();
+    view.setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(view.selectedItem()) << "the focus alone chooses nothing";
+    auto key = [](QWidget& list, int qtKey, Qt::KeyboardModifiers modifiers = {}) {
+        sendQtKey(&list, qtKey, true, modifiers);
+        sendQtKey(&list, qtKey, false, modifiers);
+        processEvents();
+    };
+
+    // The arrows choose as a click does (the library lists the two in its own order).
+    const TreeItem first = view.RootItem()->child(0);
+    const TreeItem second = view.RootItem()->child(1);
+    ASSERT_TRUE(first && second);
+    key(view, Qt::Key_Down);
+    EXPECT_EQ(view.selectedItem(), first);
+    EXPECT_TRUE(page.session().isOpen());
+    key(view, Qt::Key_End);
+    EXPECT_EQ(view.selectedItem(), second);
+    key(view, Qt::Key_Up);
+    EXPECT_EQ(view.selectedItem(), first);
+    if (first != find(view, "Alpha"))
+        key(view, Qt::Key_Down);
+    ASSERT_EQ(view.selectedItem(), find(view, "Alpha"));
+    EXPECT_EQ(rows().size(), 3u);
+
+    // F2 renames, Delete asks and Enter answers No, the Menu key and Shift+F10 open the item's menu.
+    typeName("Gamma");
+    key(view, Qt::Key_F2);
+    ASSERT_TRUE(find(view, "Gamma"));
+    EXPECT_TRUE(fs::exists(library() / "Gamma.mck"));
+    answerNextModal([](QDialog& d) { tapKey(&d, 0x0D); });
+    key(view, Qt::Key_Delete);
+    EXPECT_TRUE(fs::exists(library() / "Gamma.mck"));
+    for (const auto& [menuKey, modifiers] :
+        {std::pair{int(Qt::Key_F10), Qt::KeyboardModifiers(Qt::ShiftModifier)}, {int(Qt::Key_Menu), {}}}) {
+        key(view, menuKey, modifiers);
+        ASSERT_TRUE(waitFor([] { return openMenuPopup() != nullptr; }));
+        EXPECT_EQ(page.lastMenuCommands(),
+            (std::vector<std::uint32_t>{CMacroDlg::CmdExport, CMacroDlg::CmdRename, CMacroDlg::CmdDelete}));
+        const TreeItem gamma = find(view, "Gamma");
+        const QPoint below = view.viewport()->mapToGlobal(view.visualRect(gamma->index()).bottomLeft());
+        EXPECT_LE(std::abs(openMenuPopup()->geometry().top() - below.y()), 2) << "the menu opens below the row";
+        close_menu();
+    }
+
+    // In the steps list Enter edits the step and Delete deletes it.
+    CTreeCtrlEx& steps = *page.keyList();
+    steps.setFocus(Qt::TabFocusReason);
+    key(steps, Qt::Key_Down);
+    answerNextModal([](QDialog& d) {
+        tapKey(&d, B);
+        clickOk(d);
+    });
+    key(steps, Qt::Key_Return);
+    EXPECT_EQ(rows().front(), pressRow(B));
+    key(steps, Qt::Key_Delete);
+    EXPECT_EQ(rows().size(), 2u);
+    EXPECT_EQ(pendingModalAnswers(), 0);
+}
+
+TEST_F(MacroPageTest, ARecordingStartedFromTheKeyboardEndsOnceTheKeysRest)
+{
+    CMacroDlg::setRecordingIdleStopMsForTests(200);
+    addMacroFile("Rec.mck", macroWith(0x42, {}));
+    CMacroDlg& page = open();
+    select("Rec");
+    CPngBtn& record = button("recordButton");
+    record.setFocus(Qt::TabFocusReason);
+    sendKey(&page, 0x0D, true); // Enter presses the focused button; its release comes while recording
+    ASSERT_TRUE(page.isRecording());
+    sendKey(&page, 0x0D, false);
+    sendKey(&page, A, true, false, 1000);
+    sendKey(&page, 0x1B, true, false, 1100); // Esc is a key of the macro
+    sendKey(&page, 0x1B, false, false, 1150);
+    EXPECT_TRUE(page.isRecording()) << "A is still down";
+    sendKey(&page, A, false, false, 1200);
+    ASSERT_TRUE(waitFor([&] { return !page.isRecording(); }));
+    EXPECT_EQ(rows(),
+        (KeyRows{
+            pressRow(A), pauseRow(100), pressRow(0x1B), pauseRow(50), releaseRow(0x1B), pauseRow(50), releaseRow(A)}))
+        << "the Enter that started it is not in it";
+    EXPECT_EQ(page.focusWidget(), &record);
+
+    // Started with the mouse, a recording waits for the mouse.
+    click("recordButton");
+    ASSERT_TRUE(page.isRecording());
+    tapKey(&page, B);
+    ASSERT_TRUE(waitFor([&] { return rows().size() == 2u; }));
+    auto* rest = page.findChild<QTimer*>("recordingRest");
+    ASSERT_NE(rest, nullptr);
+    EXPECT_FALSE(rest->isActive()) << "no end by itself";
+    click("recordButton");
+    CMacroDlg::setRecordingIdleStopMsForTests(CMacroDlg::RecordingIdleStopMs);
 }
 
 TEST_F(MacroPageTest, ARecordingKeepsSixteenEventsAndBothModifierSides)

@@ -387,6 +387,49 @@ TEST_F(MainWindow, TheMacroButtonRunsTheMacroPageUntilItsExitButton)
     EXPECT_TRUE(w.isVisible());
 }
 
+TEST_F(MainWindow, AltDigitsCtrlMAndCtrlEnterPressTheirButtonsAndTheToolTipsSaySo)
+{
+    CKavrelDlg& w = open();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_TRUE(w.button(CKavrelDlg::Profile2)->toolTip().contains("Alt+2"));
+    EXPECT_TRUE(w.button(CKavrelDlg::Macro)->toolTip().contains("Ctrl+M"));
+    EXPECT_TRUE(w.button(CKavrelDlg::Apply)->toolTip().contains("Ctrl+Enter"));
+    auto press = [&w](int key, Qt::KeyboardModifiers modifiers) {
+        test::sendQtKey(&w, key, true, modifiers);
+        test::sendQtKey(&w, key, false, modifiers);
+    };
+    press(Qt::Key_2, Qt::AltModifier);
+    EXPECT_EQ(checkedProfileButton(), 2);
+    press(Qt::Key_3, Qt::AltModifier);
+    EXPECT_EQ(checkedProfileButton(), 3);
+
+    bool sawPage = false;
+    test::answerNextModal([&sawPage](QDialog& dialog) {
+        sawPage = dynamic_cast<CMacroDlg*>(&dialog) != nullptr;
+        test::clickButton(dialog, "exitButton");
+    });
+    press(Qt::Key_M, Qt::ControlModifier);
+    EXPECT_TRUE(sawPage);
+    w.activateWindow(); // as the window manager does when the page closes
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+
+    // Enter and Esc alone still do nothing to the main window (away from the keyboard picture, where Enter
+    // opens the picker); Ctrl+Enter applies.
+    EXPECT_EQ(QApplication::focusWidget(), w.keyboardView()) << "the keyboard picture has the focus at first";
+    w.setFocus(Qt::OtherFocusReason);
+    press(Qt::Key_Return, {});
+    press(Qt::Key_Escape, {});
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(stored("pro.dct"));
+    test::answerNextModal([](QDialog& dialog) { test::waitFor([&dialog] { return !dialog.isVisible(); }); });
+    press(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(test::pendingModalAnswers(), 0);
+    EXPECT_TRUE(stored("pro.dct"));
+    EXPECT_FALSE(simState().empty());
+    EXPECT_TRUE(w.isVisible()) << "Apply keeps the window";
+}
+
 TEST_F(MainWindow, RestoreAsksAndResetsTheCurrentProfile)
 {
     CKavrelDlg& w = open();

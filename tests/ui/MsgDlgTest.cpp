@@ -7,9 +7,9 @@
 #include "app/Texts.h"
 #include "controls/ButtonFactory.h"
 #include "controls/WindowMessage.h"
+#include "ui/ComboCapture.h"
 
 #include <QLineEdit>
-
 #include <QMessageBox>
 
 #include <gtest/gtest.h>
@@ -174,19 +174,104 @@ TEST(LeadingDecimal, ConvertsTheNumberAtTheStart)
     EXPECT_EQ(leadingDecimal("-99999999999999999999999"), -2147483647 - 1);
 }
 
-TEST_F(MsgDlgTest, EscSpaceAndF1DoNothingAndEnterClicksOk)
+TEST_F(MsgDlgTest, InAFieldSpaceTypesF1DoesNothingEnterClicksOkAndEscCancels)
 {
     CMsgDlg box(CMsgDlg::TextInput, &owner);
     answerNextModal([](QDialog& dialog) {
         typeInto(dialog, "a");
-        for (const int vk : {0x1B, 0x20, 0x70})
+        for (const int vk : {0x20, 0x70})
             tapKey(&dialog, vk);
-        EXPECT_TRUE(dialog.isVisible()) << "Esc did not close the box";
+        EXPECT_TRUE(dialog.isVisible()) << "F1 did not close the box";
         EXPECT_EQ(inputOf(dialog)->text(), "a ") << "in a text field Space types a space";
         sendKey(&dialog, 0x0D | ExtendedVariant, true); // keypad Enter
     });
     EXPECT_EQ(runBox(box), QDialog::Accepted);
     EXPECT_EQ(box.textResult(), "a ");
+
+    CMsgDlg cancelled(CMsgDlg::TextInput, &owner);
+    answerNextModal([](QDialog& dialog) {
+        typeInto(dialog, "b");
+        tapKey(&dialog, 0x1B);
+    });
+    EXPECT_EQ(runBox(cancelled), QDialog::Rejected);
+}
+
+TEST_F(MsgDlgTest, WithoutAMouseTheFocusedButtonAnswersAndEscIsCancelWhereThereIsOne)
+{
+    auto ask = [this](std::function<void(QDialog&)> keys) {
+        answerNextModal(std::move(keys));
+        const int result = ask_question(&owner, "tc_msg3");
+        EXPECT_EQ(pendingModalAnswers(), 0);
+        return result;
+    };
+    auto focused
+        = [](QDialog& dialog) { return dialog.focusWidget() ? dialog.focusWidget()->objectName() : QString(); };
+    // A question opens on OK: Space or Enter press it; Tab moves to Cancel (the close button is left out).
+    EXPECT_EQ(ask([](QDialog& d) { tapKey(&d, 0x20); }), QDialog::Accepted);
+    EXPECT_EQ(ask([](QDialog& d) { tapKey(&d, 0x0D); }), QDialog::Accepted);
+    EXPECT_EQ(ask([&](QDialog& d) {
+        EXPECT_EQ(focused(d), "ok");
+        tapKey(&d, 0x09);
+        EXPECT_EQ(focused(d), "cancel");
+        tapKey(&d, 0x0D);
+    }),
+        QDialog::Rejected);
+    EXPECT_EQ(ask([](QDialog& d) { tapKey(&d, 0x1B); }), QDialog::Rejected);
+
+    // An information box has OK only: Esc leaves it open, Enter answers.
+    answerNextModal([](QDialog& d) {
+        tapKey(&d, 0x1B);
+        EXPECT_TRUE(d.isVisible());
+        tapKey(&d, 0x0D);
+    });
+    EXPECT_EQ(show_message(&owner, "tc_msg3"), QDialog::Accepted);
+
+    // Questions that destroy something open on Cancel (No): Enter keeps what is there.
+    answerNextModal([&](QDialog& d) {
+        EXPECT_EQ(focused(d), "cancel");
+        tapKey(&d, 0x0D);
+    });
+    EXPECT_EQ(ask_question_default_no(&owner, "tc_msg5"), QDialog::Rejected);
+    answerNextModal([](QDialog& d) {
+        tapKey(&d, 0x09);
+        tapKey(&d, 0x20);
+    });
+    EXPECT_EQ(ask_question_default_no(&owner, "tc_msg5"), QDialog::Accepted);
+    answerNextModal([](QDialog& d) { tapKey(&d, 0x20); });
+    EXPECT_EQ(ask_yes_no(&owner, "delete?"), QDialog::Rejected);
+}
+
+TEST_F(MsgDlgTest, KeyCaptureEndsWhenTheCombinationIsLetGoAndTheFieldCapturesAgainWhenFocused)
+{
+    CMsgDlg box(CMsgDlg::KeyCapture, &owner);
+    answerNextModal([](QDialog& dialog) {
+        sendKey(&dialog, VkLeftControl, true);
+        tapKey(&dialog, 0x1B); // Esc while Ctrl is down: a key of the combination
+        tapKey(&dialog, 0x09);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.focusWidget(), inputOf(dialog));
+        sendKey(&dialog, VkLeftControl, false);
+        EXPECT_EQ(inputOf(dialog)->text(), "L-Ctrl + Esc + Tab");
+        EXPECT_EQ(dialog.focusWidget(), child(dialog, "ok")) << "let go: the focus moves to OK";
+        tapKey(&dialog, 0x0D); // presses OK
+    });
+    EXPECT_EQ(runBox(box), QDialog::Accepted);
+    EXPECT_EQ(box.capturedModifiers(), 0x01);
+    EXPECT_EQ(box.firstKey(), 0x1B);
+    EXPECT_EQ(box.secondKey(), 0x09);
+
+    CMsgDlg again(CMsgDlg::KeyCapture, &owner);
+    answerNextModal([](QDialog& dialog) {
+        tapKey(&dialog, 0x41);
+        EXPECT_EQ(dialog.focusWidget(), child(dialog, "ok"));
+        tapKey(&dialog, 0x42); // not captured: the keys work as in any box
+        EXPECT_EQ(inputOf(dialog)->text(), "A");
+        inputOf(dialog)->setFocus(Qt::MouseFocusReason);
+        tapKey(&dialog, 0x42);
+        EXPECT_EQ(inputOf(dialog)->text(), "A + B");
+        tapKey(&dialog, 0x1B); // on OK again: Esc is Cancel
+    });
+    EXPECT_EQ(runBox(again), QDialog::Rejected);
 }
 
 TEST_F(MsgDlgTest, KeyCaptureShowsTheKeyWithItsSide)
