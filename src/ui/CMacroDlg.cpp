@@ -23,6 +23,7 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -55,6 +56,8 @@ constexpr int RecordCaptionOffset = 40; // and after a recording started or stop
 constexpr int TextGap = 7; // between a check box or radio and its label
 constexpr int ContextMenuWidth = 150;
 constexpr int InsertMenuWidth = 124;
+// What a menu item's row adds to its text's width: the padding on both sides and a little air.
+constexpr int MenuTextMargins = 30;
 constexpr int ListAlpha = 200;
 constexpr std::uint32_t CountBoxText = 0xC8C8C8; // COLORREF 200, 200, 200
 constexpr std::uint32_t CountBoxFill = 0x141414; // COLORREF 20, 20, 20
@@ -522,8 +525,12 @@ void CMacroDlg::openPageMenu(const std::vector<std::uint32_t>& commands, QPoint 
 {
     m_lastMenu = commands;
     MenuItems items{};
-    for (std::size_t i = 0; i < commands.size() && i < items.size(); ++i)
+    // As wide as its longest item needs (another language's texts are longer), never narrower than asked.
+    const QFontMetrics metrics(applicationSkinFont().value_or(shellDlgFont(14, 400)));
+    for (std::size_t i = 0; i < commands.size() && i < items.size(); ++i) {
         add_menu_item(items, int(i), MenuTopLevel, commands[i], menuText(commands[i]));
+        width = std::max(width, metrics.horizontalAdvance(menuText(commands[i])) + MenuTextMargins);
+    }
     open_menu(this, width, at, Cfg.Menu_txt_clr_nr, Cfg.Menu_txt_clr_ov, Cfg.Menu_txt_clr_dn, tag,
         std::span(items).first(std::min(commands.size(), items.size())));
 }
