@@ -4,15 +4,15 @@
 
 #include "UiTestSupport.h"
 
+#include "app/KeyInfo.h"
 #include "app/Paths.h"
 #include "app/Texts.h"
 #include "controls/CPngBtn.h"
 #include "controls/SkinMenu.h"
 #include "controls/SkinMenuPopup.h"
 #include "controls/SkinText.h"
-#include "macro/MacroList.h"
-#include "app/KeyInfo.h"
 #include "macro/KeyLabel.h"
+#include "macro/MacroList.h"
 #include "ui/CKavrelDlg.h"
 #include "ui/CKeyFunPickDlg.h"
 #include "ui/CMacroDlg.h"
@@ -112,8 +112,8 @@ TEST_P(TextFit, TheMacroPageWhileRecordingAndItsMenus)
 
 TEST_P(TextFit, MessageBoxesOfEveryStyle)
 {
-    for (const int style : {CMsgDlg::Information, CMsgDlg::TextInput, CMsgDlg::NumberInput, CMsgDlg::KeyCapture,
-             CMsgDlg::Question}) {
+    for (const int style :
+        {CMsgDlg::Information, CMsgDlg::TextInput, CMsgDlg::NumberInput, CMsgDlg::KeyCapture, CMsgDlg::Question}) {
         CMsgDlg box(style, &owner);
         box.setMessage(QString::fromStdString(Text("tc_msg7")));
         box.show();
