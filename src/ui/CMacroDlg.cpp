@@ -336,8 +336,9 @@ void CMacroDlg::paintEvent(QPaintEvent*)
     };
     drawSkinText(painter, ltrb(l.left() + 2, l.top() - 20, l.left() + 140, l.top()), text("tc_macro_list"), Format);
     drawSkinText(painter, ltrb(k.left() + 2, k.top() - 20, k.left() + 140, k.top()), text("tc_macro_key_list"), Format);
-    drawSkinText(painter, ltrb(l.left(), l.bottom() + 1 + 10, l.left() + 400, l.bottom() + 1 + 30),
-        text("tc_macro_msg9"), Format);
+    // The hint stays inside the lists' frame: two lines under them where one is too short.
+    drawSkinText(
+        painter, ltrb(l.left(), l.bottom() + 1 + 4, k.right() + 1, l.bottom() + 1 + 38), text("tc_macro_msg9"), Format);
     drawSkinText(painter, ltrb(ins.left(), ins.top() - 20, ins.left() + 200, ins.top()), text("tc_macro_loop"), Format);
     drawSkinText(painter, labelBeside(m_delay), text("tc_macro_auto"), Format);
     drawSkinText(painter, labelBeside(m_loopMode2), text("tc_macro_loop2"), Format);
