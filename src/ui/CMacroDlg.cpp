@@ -230,6 +230,21 @@ void CMacroDlg::createControls()
         }
     });
     m_countBox->show();
+    nameControls();
+}
+
+void CMacroDlg::nameControls()
+{
+    // The page draws its labels itself: screen readers get them as the controls' names and kinds.
+    m_exit->setAccessibleName(text("tc_exit"));
+    m_delay->setAccessibleKind(CPngBtn::AccessibleKind::CheckBox);
+    m_delay->setAccessibleName(text("tc_macro_auto"));
+    m_loopMode2->setAccessibleKind(CPngBtn::AccessibleKind::RadioButton);
+    m_loopMode2->setAccessibleName(text("tc_macro_loop2"));
+    m_countRadio->setAccessibleKind(CPngBtn::AccessibleKind::RadioButton);
+    m_countRadio->setAccessibleName(text("tc_macro_loop1"));
+    m_countBox->setAccessibleName(text("tc_macro_loop1"));
+    m_insert->setAccessibleName(text("tc_macro_loop"));
 }
 
 CTreeCtrlEx* CMacroDlg::createList(int id, const Rect& rect, const QString& name, bool groupImages)
@@ -270,6 +285,8 @@ void CMacroDlg::createLists()
 {
     m_library = createList(LibraryViewId, Cfg.rcMacroList, "libraryView", true);
     m_keys = createList(KeyListId, Cfg.rcKeyList, "keyList", false);
+    m_library->setAccessibleName(text("tc_macro_list"));
+    m_keys->setAccessibleName(text("tc_macro_key_list"));
     // While recording the lists ignore the mouse; a right-click on them is
     // answered by the page instead.
     m_library->viewport()->installEventFilter(this);
