@@ -5,6 +5,7 @@
 #include "controls/SkinImage.h"
 #include "controls/SkinText.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -149,7 +150,13 @@ void CPngBtn::drawText(QPainter& painter, const Look& state) const
     unsigned format = m_textFormat;
     if (format == 0)
         format = StandardTextFormat | (m_textOffset <= 0 ? unsigned(TextCenter) : 0u);
-    painter.setFont(m_font);
+    // A caption wider than its button (a longer language) is drawn smaller, down to three quarters of the
+    // font's size, before it is cut.
+    QFont font = m_font;
+    const int smallest = font.pixelSize() * 3 / 4;
+    while (font.pixelSize() > smallest && QFontMetrics(font).horizontalAdvance(m_text) > rect.width() - 2)
+        font.setPixelSize(font.pixelSize() - 1);
+    painter.setFont(font);
     painter.setPen(colorOfColorRef(state.textColor));
     drawSkinText(painter, rect, m_text, format);
 }

@@ -36,6 +36,9 @@ public:
 
     CPngBtn* button() const { return static_cast<CPngBtn*>(widget()); }
 
+    // The kind as it is now: an owner may set it after the interface was first made.
+    QAccessible::Role role() const override { return roleOf(button()->accessibleKind()); }
+
     QString text(QAccessible::Text kind) const override
     {
         if (kind != QAccessible::Name)

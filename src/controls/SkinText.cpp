@@ -11,6 +11,18 @@ namespace kavrel {
 
 namespace {
 
+SkinTextCutObserver& cutObserver()
+{
+    static SkinTextCutObserver observer;
+    return observer;
+}
+
+void tellCut(const QString& text, const QRect& rect)
+{
+    if (cutObserver())
+        cutObserver()(text, rect);
+}
+
 Qt::Alignment horizontalAlignment(unsigned format)
 {
     if (format & TextCenter)
@@ -33,6 +45,8 @@ void drawSingleLine(QPainter& painter, const QRect& rect, const QString& text, u
 {
     QString line = text;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (painter.fontMetrics().horizontalAdvance(line) > rect.width())
+        tellCut(text, rect);
     if (format & TextEndEllipsis)
         line = painter.fontMetrics().elidedText(line, Qt::ElideRight, rect.width());
     int flags = int(horizontalAlignment(format) | verticalAlignment(format)) | Qt::TextSingleLine;
@@ -62,6 +76,7 @@ std::vector<QString> wrapLines(
             break;
         line.setLineWidth(rect.width());
         if (int(lines.size()) == maxLines) {
+            tellCut(text, rect);
             if (ellipsis)
                 lines.back() = metrics.elidedText(text.mid(lastStart).simplified(), Qt::ElideRight, rect.width());
             break;
@@ -103,6 +118,11 @@ std::optional<QFont>& applicationFontSlot()
 }
 
 } // namespace
+
+void setSkinTextCutObserver(SkinTextCutObserver observer)
+{
+    cutObserver() = std::move(observer);
+}
 
 void drawSkinText(QPainter& painter, const QRect& rect, const QString& text, unsigned format)
 {

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QPainter;
@@ -35,6 +36,12 @@ inline constexpr unsigned StandardTextFormat = TextSingleLine | TextVCenter | Te
 // Word-wrapped text keeps the lines that fit the height and ends the last one
 // with "…" when text is left over; with TextVCenter the block is centred.
 void drawSkinText(QPainter& painter, const QRect& rect, const QString& text, unsigned format);
+
+// Told of every text drawSkinText could not show whole in its rectangle: cut
+// with "…", lines left over, or a single line running past the rectangle's
+// width. The gallery check collects them; empty to stop (the default).
+using SkinTextCutObserver = std::function<void(const QString& text, const QRect& rect)>;
+void setSkinTextCutObserver(SkinTextCutObserver observer);
 
 // A COLORREF (0x00BBGGRR, red in the low byte) as an opaque colour.
 QColor colorOfColorRef(std::uint32_t colorRef);

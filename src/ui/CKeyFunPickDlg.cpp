@@ -45,10 +45,11 @@ constexpr std::string_view PageTextKeys[3] = {"tc_page1", "tc_msg25", "tc_page3"
 constexpr unsigned LineFormat = TextSingleLine | TextVCenter | TextEndEllipsis;
 constexpr unsigned WrappedFormat = TextWordBreak | TextVCenter | TextEndEllipsis;
 
-// The band a page's heading is drawn in, above the page's control.
+// The band a page's heading is drawn in, above the page's control, as wide as the page.
 QRect headingBand(QPoint control)
 {
-    return QRect(QPoint(control.x() + 5, control.y() - 25), QPoint(control.x() + 219, control.y() - 6));
+    return QRect(
+        QPoint(control.x() + 5, control.y() - 25), QPoint(CKeyFunPickDlg::PageArea.right() - 5, control.y() - 6));
 }
 
 } // namespace
@@ -407,8 +408,9 @@ void CKeyFunPickDlg::paintPageTexts(QPainter& painter) const
     case MacroPage:
         drawSkinText(painter, headingBand(TreeRect.topLeft()), text("tc_macro_list"), LineFormat);
         if (!m_tree || m_tree->itemCount() == 0)
-            drawSkinText(
-                painter, QRect(TreeRect.left(), TreeRect.bottom() + 1, 300, 20), text("tc_msg9"), WrappedFormat);
+            drawSkinText(painter,
+                QRect(TreeRect.left(), TreeRect.bottom() + 1, PageArea.right() - 5 - TreeRect.left(), 20),
+                text("tc_msg9"), WrappedFormat);
         break;
     case MediaPage:
         drawSkinText(painter, headingBand(PageControlAt), text("tc_page3"), LineFormat);

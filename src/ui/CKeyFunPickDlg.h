@@ -78,7 +78,7 @@ public:
     static constexpr QRect TreeRect{QPoint(228, 90), QPoint(456, 284)};
     static constexpr int TreeControlId = 17;
     static constexpr QRect PageArea{QPoint(193, 50), QPoint(537, 309)};
-    static constexpr QRect TitleRect{QPoint(20, 10), QPoint(199, 29)};
+    static constexpr QRect TitleRect{QPoint(20, 10), QPoint(419, 29)}; // up to the close hot spot
     static constexpr QRect ColourLabelRect{QPoint(30, 50), QPoint(109, 69)};
     static constexpr QPoint FirstSwatchAt{100, 50};
     static constexpr int SwatchSize = 22;

@@ -23,6 +23,7 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -55,6 +56,8 @@ constexpr int RecordCaptionOffset = 40; // and after a recording started or stop
 constexpr int TextGap = 7; // between a check box or radio and its label
 constexpr int ContextMenuWidth = 150;
 constexpr int InsertMenuWidth = 124;
+// What a menu item's row adds to its text's width: the padding on both sides and a little air.
+constexpr int MenuTextMargins = 30;
 constexpr int ListAlpha = 200;
 constexpr std::uint32_t CountBoxText = 0xC8C8C8; // COLORREF 200, 200, 200
 constexpr std::uint32_t CountBoxFill = 0x141414; // COLORREF 20, 20, 20
@@ -227,6 +230,21 @@ void CMacroDlg::createControls()
         }
     });
     m_countBox->show();
+    nameControls();
+}
+
+void CMacroDlg::nameControls()
+{
+    // The page draws its labels itself: screen readers get them as the controls' names and kinds.
+    m_exit->setAccessibleName(text("tc_exit"));
+    m_delay->setAccessibleKind(CPngBtn::AccessibleKind::CheckBox);
+    m_delay->setAccessibleName(text("tc_macro_auto"));
+    m_loopMode2->setAccessibleKind(CPngBtn::AccessibleKind::RadioButton);
+    m_loopMode2->setAccessibleName(text("tc_macro_loop2"));
+    m_countRadio->setAccessibleKind(CPngBtn::AccessibleKind::RadioButton);
+    m_countRadio->setAccessibleName(text("tc_macro_loop1"));
+    m_countBox->setAccessibleName(text("tc_macro_loop1"));
+    m_insert->setAccessibleName(text("tc_macro_loop"));
 }
 
 CTreeCtrlEx* CMacroDlg::createList(int id, const Rect& rect, const QString& name, bool groupImages)
@@ -267,6 +285,8 @@ void CMacroDlg::createLists()
 {
     m_library = createList(LibraryViewId, Cfg.rcMacroList, "libraryView", true);
     m_keys = createList(KeyListId, Cfg.rcKeyList, "keyList", false);
+    m_library->setAccessibleName(text("tc_macro_list"));
+    m_keys->setAccessibleName(text("tc_macro_key_list"));
     // While recording the lists ignore the mouse; a right-click on them is
     // answered by the page instead.
     m_library->viewport()->installEventFilter(this);
@@ -333,8 +353,9 @@ void CMacroDlg::paintEvent(QPaintEvent*)
     };
     drawSkinText(painter, ltrb(l.left() + 2, l.top() - 20, l.left() + 140, l.top()), text("tc_macro_list"), Format);
     drawSkinText(painter, ltrb(k.left() + 2, k.top() - 20, k.left() + 140, k.top()), text("tc_macro_key_list"), Format);
-    drawSkinText(painter, ltrb(l.left(), l.bottom() + 1 + 10, l.left() + 400, l.bottom() + 1 + 30),
-        text("tc_macro_msg9"), Format);
+    // The hint stays inside the lists' frame: two lines under them where one is too short.
+    drawSkinText(
+        painter, ltrb(l.left(), l.bottom() + 1 + 4, k.right() + 1, l.bottom() + 1 + 38), text("tc_macro_msg9"), Format);
     drawSkinText(painter, ltrb(ins.left(), ins.top() - 20, ins.left() + 200, ins.top()), text("tc_macro_loop"), Format);
     drawSkinText(painter, labelBeside(m_delay), text("tc_macro_auto"), Format);
     drawSkinText(painter, labelBeside(m_loopMode2), text("tc_macro_loop2"), Format);
@@ -522,8 +543,12 @@ void CMacroDlg::openPageMenu(const std::vector<std::uint32_t>& commands, QPoint 
 {
     m_lastMenu = commands;
     MenuItems items{};
-    for (std::size_t i = 0; i < commands.size() && i < items.size(); ++i)
+    // As wide as its longest item needs (another language's texts are longer), never narrower than asked.
+    const QFontMetrics metrics(applicationSkinFont().value_or(shellDlgFont(14, 400)));
+    for (std::size_t i = 0; i < commands.size() && i < items.size(); ++i) {
         add_menu_item(items, int(i), MenuTopLevel, commands[i], menuText(commands[i]));
+        width = std::max(width, metrics.horizontalAdvance(menuText(commands[i])) + MenuTextMargins);
+    }
     open_menu(this, width, at, Cfg.Menu_txt_clr_nr, Cfg.Menu_txt_clr_ov, Cfg.Menu_txt_clr_dn, tag,
         std::span(items).first(std::min(commands.size(), items.size())));
 }

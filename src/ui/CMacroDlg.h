@@ -137,6 +137,7 @@ private:
     void onListItemClick(int listId, TreeItem item);
     void onContextMenu(int listId, TreeItem item);
     void setUpTabOrder();
+    void nameControls();
     // Enter, F2 or Delete on a list: the command of the item's menu the key stands for.
     void onListKey(int listId, int qtKey, TreeItem item);
     void onMenuCommand(std::uint32_t command, int tag);

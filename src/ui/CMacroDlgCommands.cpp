@@ -332,7 +332,8 @@ void CMacroDlg::exportMacro()
     const std::optional<std::string> path = itemPath(item);
     if (!path)
         return;
-    const QString suggested = qstr(macroName(*macro)).left(MacroNameChars) + ".mck";
+    // The chooser starts in the library, beside the macros.
+    const QString suggested = qstr(MacroLibraryRoot()) + "/" + qstr(macroName(*macro)).left(MacroNameChars) + ".mck";
     const std::optional<QString> destination = chooseSaveFile(this, MacroFilter, MacroSuffix, suggested);
     if (!destination)
         return;

@@ -77,9 +77,10 @@ TEST(BundledTexts, AnotherFileGivesAnotherLanguage)
     const auto german = loadAll(LanguageFiles[1]);
     EXPECT_EQ(english.at("tc_cancel"), "Cancel");
     EXPECT_EQ(german.at("tc_cancel"), "Abbrechen");
-    EXPECT_EQ(german.at("tc_apply"),
-        "\xC3\x9C"
-        "bernehmen");
+    EXPECT_EQ(german.at("tc_apply"), "Anwenden");
+    EXPECT_EQ(german.at("tc_combo_tips"),
+        "Taste oder Tastenkombination dr\xC3\xBC"
+        "cken:");
     // The lock name and the version are the same whatever the language.
     for (const char* key : {"tc_mutex", "tc_version"})
         EXPECT_EQ(english.at(key), german.at(key)) << key;

@@ -22,6 +22,7 @@
 #include "ui/CMsgDlg.h"
 #include "ui/FileChooser.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFocusEvent>
@@ -461,6 +462,24 @@ TEST_F(MacroPageTest, TheListsWorkFromTheKeyboard)
     EXPECT_EQ(pendingModalAnswers(), 0);
 }
 
+TEST_F(MacroPageTest, EveryControlHasANameAndARoleAndThePageATitle)
+{
+    CMacroDlg& page = open();
+    EXPECT_EQ(page.windowTitle().toStdString(), Text("tc_page2"));
+    const std::pair<const char*, QAccessible::Role> controls[] = {{"exitButton", QAccessible::Button},
+        {"recordButton", QAccessible::Button}, {"delayBox", QAccessible::CheckBox},
+        {"loopMode2Radio", QAccessible::RadioButton}, {"countRadio", QAccessible::RadioButton},
+        {"insertButton", QAccessible::Button}, {"countBox", QAccessible::EditableText}};
+    for (const auto& [name, role] : controls) {
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(page.findChild<QWidget*>(name));
+        ASSERT_NE(control, nullptr) << name;
+        EXPECT_EQ(control->role(), role) << name;
+        EXPECT_FALSE(control->text(QAccessible::Name).isEmpty()) << name;
+    }
+    for (CTreeCtrlEx* list : {page.libraryView(), page.keyList()})
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name).isEmpty());
+}
+
 TEST_F(MacroPageTest, ARecordingStartedFromTheKeyboardEndsOnceTheKeysRest)
 {
     CMacroDlg::setRecordingIdleStopMsForTests(200);
@@ -883,7 +902,8 @@ TEST_F(MacroPageTest, ImportAndExportGoThroughTheFileChoosers)
     // Export copies the library file byte for byte.
     answerNextFileChoice([&](const FileChoice& c) {
         EXPECT_EQ(c.kind, FileChoice::SaveFile);
-        EXPECT_EQ(c.initialPath, QDir::home().filePath("Combo.mck")) << "in the home folder, not the working one";
+        EXPECT_EQ(c.initialPath, QString::fromStdString((library() / "Combo.mck").string()))
+            << "in the library, not the working folder";
         return QString::fromStdString((elsewhere / "Out.mck").string());
     });
     contextCommand(view, find(view, "In/Combo"), CMacroDlg::CmdExport);
