@@ -31,3 +31,15 @@ start_xvfb() {
     export DISPLAY=":$(head -n1 "$work/display")"
     export QT_QPA_PLATFORM=xcb
 }
+
+# use_simulated_keyboard: the programs write to the simulated keyboard's state file and keep their data,
+# runtime folder and home in the work folder, with no fault options left over from the caller.
+use_simulated_keyboard() {
+    export KAVREL_HIDGATE=libhidgate-sim.so
+    export KAVREL_SIM_STATE="$work/sim.state"
+    export XDG_DATA_HOME="$work/data"
+    export XDG_RUNTIME_DIR="$work/run"
+    export HOME="$work/home"
+    mkdir -p "$XDG_RUNTIME_DIR" "$HOME" && chmod 700 "$XDG_RUNTIME_DIR"
+    unset KAVREL_SIM_OPTIONS KAVREL_PROGRAM_DIR
+}

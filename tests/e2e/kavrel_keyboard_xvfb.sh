@@ -16,13 +16,7 @@ done
 
 source "$here/../../tools/xvfb-session.sh"
 start_xvfb 1280x800x24
-export KAVREL_HIDGATE=libhidgate-sim.so
-export KAVREL_SIM_STATE="$work/sim.state"
-export XDG_DATA_HOME="$work/data"
-export XDG_RUNTIME_DIR="$work/run"
-export HOME="$work/home"
-mkdir -p "$XDG_RUNTIME_DIR" "$HOME" && chmod 700 "$XDG_RUNTIME_DIR"
-unset KAVREL_SIM_OPTIONS KAVREL_PROGRAM_DIR
+use_simulated_keyboard
 
 cli() { "$bin/kavrel-cli" "$@"; }
 picture() { python3 "$here/xwd_picture.py" "$@"; }

@@ -14,11 +14,8 @@ done
 
 source "$(dirname "${BASH_SOURCE[0]}")/../../tools/xvfb-session.sh"
 start_xvfb 1280x800x24
-export KAVREL_HIDGATE=libhidgate-sim.so
-export KAVREL_SIM_STATE="$work/sim.state"
-export XDG_RUNTIME_DIR="$work/run"
-export HOME="$work/home"
-mkdir -p "$XDG_RUNTIME_DIR" "$HOME" && chmod 700 "$XDG_RUNTIME_DIR"
+use_simulated_keyboard
+unset XDG_DATA_HOME # a new account: the data folder comes from HOME
 unset XDG_DATA_HOME KAVREL_SIM_OPTIONS KAVREL_PROGRAM_DIR
 
 cli() { "$bin/kavrel-cli" "$@"; }
