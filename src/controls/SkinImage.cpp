@@ -60,10 +60,11 @@ public:
         lock.unlock();
         QImage image;
         const bool decoded = image.loadFromData(bytes);
-        if (decoded) {
+        // One-bit pictures (the window outlines) stay one bit: they are read bit by bit, and a 32-bit
+        // copy would be the size of the window.
+        if (decoded && image.depth() != 1)
             image = premultiplied(std::move(image));
-            image.setDevicePixelRatio(ratio);
-        }
+        image.setDevicePixelRatio(ratio);
         lock.lock();
         m_decoding.erase(path);
         m_decodedOne.notify_all();

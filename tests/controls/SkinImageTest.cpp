@@ -194,6 +194,22 @@ TEST(SkinImages, APictureIsDecodedOnceAndLoadedAgainOnlyWhenTheFileChanges)
     EXPECT_EQ(image_width(load_skin_image("shared.png")), 0);
 }
 
+TEST(SkinImages, AOneBitOutlineStaysOneBitAndGivesTheSameOutline)
+{
+    // The window's outline is a one-bit picture: converting it to 32 bits on load costs a copy of the
+    // window's size that reading it needs not.
+    test::TestSkin skin;
+    QImage mono(40, 6, QImage::Format_Mono);
+    mono.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    mono.fill(0);
+    for (int x = 3; x < 37; ++x)
+        mono.setPixel(x, 2, 1);
+    ASSERT_TRUE(mono.save(QString::fromStdString((skin.folder() / "skins" / "outline.png").string())));
+    const QImage loaded = load_skin_image("outline.png");
+    EXPECT_EQ(loaded.depth(), 1);
+    EXPECT_TRUE(samePoints(region_from_mask(loaded), QRegion(3, 2, 34, 1)));
+}
+
 TEST(SkinImages, PicturesLoadFromSeveralThreadsAtOnce)
 {
     test::TestSkin skin;
