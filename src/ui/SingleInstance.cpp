@@ -2,11 +2,17 @@
 
 #include "app/Log.h"
 #include "controls/WindowMessage.h"
+#include "platform/LocalSocket.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace kavrel {
 namespace {
@@ -16,6 +22,12 @@ QByteArray encodeMessage(unsigned message, quintptr wParam, qintptr lParam)
 {
     return QByteArray::number(message) + ' ' + QByteArray::number(wParam) + ' ' + QByteArray::number(lParam) + '\n';
 }
+
+// A later instance sends one short line; a connection that holds more than this without a line end is
+// not one of ours and is closed.
+constexpr qsizetype MaxPendingBytes = 256;
+// Later instances connect one at a time; more open at once are dropped.
+constexpr std::size_t MaxConnections = 16;
 
 QString runtimeFolder()
 {
@@ -50,12 +62,6 @@ SingleInstance::SingleInstance(const QString& lockName, const QString& title, co
     , m_lockName(lockName)
     , m_title(title)
 {
-    connect(&m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, &SingleInstance::readConnection);
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
 }
 
 SingleInstance::~SingleInstance() = default;
@@ -78,35 +84,53 @@ bool SingleInstance::acquire()
     if (!lock->tryLock(0))
         return false;
     m_lock = std::move(lock);
-    // The lock is ours, so a socket file left beside it belongs to an instance that is gone.
-    QLocalServer::removeServer(serverPath());
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server.listen(serverPath()))
-        WriteLog("Single instance: listen failed, %s", qPrintable(m_server.errorString()));
+    // The lock is ours, so a socket file left beside it belongs to an instance that is gone: listening
+    // replaces it.
+    int error = 0;
+    m_listener = platform::listenLocalSocket(serverPath().toStdString(), &error);
+    if (!m_listener.valid()) {
+        WriteLog("Single instance: listen failed, %s", std::strerror(error));
+        return true;
+    }
+    m_listenerNotifier = new QSocketNotifier(m_listener.get(), QSocketNotifier::Read, this);
+    connect(m_listenerNotifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     return true;
 }
 
 bool SingleInstance::signalRunning(int timeoutMs)
 {
-    QLocalSocket socket;
-    socket.connectToServer(serverPath());
-    if (!socket.waitForConnected(timeoutMs))
-        return false;
-    socket.write(encodeMessage(MsgTrayIcon, 0, MouseLeftDoubleClick));
-    const bool sent = socket.waitForBytesWritten(timeoutMs);
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(timeoutMs);
-    return sent;
+    return platform::sendToLocalSocket(
+        serverPath().toStdString(), encodeMessage(MsgTrayIcon, 0, MouseLeftDoubleClick).toStdString(), timeoutMs);
 }
 
-void SingleInstance::readConnection()
+void SingleInstance::acceptConnections()
 {
-    auto* socket = qobject_cast<QLocalSocket*>(sender());
-    if (!socket)
-        return;
-    while (socket->canReadLine()) {
-        const QList<QByteArray> parts = socket->readLine(64).trimmed().split(' ');
+    for (;;) {
+        platform::UniqueFd fd = platform::acceptLocalConnection(m_listener.get());
+        if (!fd.valid())
+            return;
+        if (m_connections.size() >= MaxConnections)
+            continue; // closed unread
+        auto connection = std::make_unique<Connection>();
+        connection->notifier = new QSocketNotifier(fd.get(), QSocketNotifier::Read, this);
+        connection->fd = std::move(fd);
+        Connection* raw = connection.get();
+        connect(connection->notifier, &QSocketNotifier::activated, this, [this, raw] { readConnection(raw); });
+        m_connections.push_back(std::move(connection));
+    }
+}
+
+void SingleInstance::readConnection(Connection* connection)
+{
+    char buffer[512];
+    ssize_t got = 0;
+    while ((got = ::read(connection->fd.get(), buffer, sizeof buffer)) > 0)
+        connection->pending.append(buffer, got);
+    const bool ended = got == 0 || (errno != EAGAIN && errno != EINTR);
+    qsizetype lineEnd = 0;
+    while ((lineEnd = connection->pending.indexOf('\n')) >= 0) {
+        const QList<QByteArray> parts = connection->pending.left(std::min<qsizetype>(lineEnd, 64)).trimmed().split(' ');
+        connection->pending.remove(0, lineEnd + 1);
         bool ok[3] = {false, false, false};
         if (parts.size() != 3)
             continue;
@@ -117,8 +141,16 @@ void SingleInstance::readConnection()
         if (ok[0] && ok[1] && ok[2] && message == MsgTrayIcon && lParam == MouseLeftDoubleClick)
             deliver(message, wParam, lParam);
     }
-    if (socket->bytesAvailable() > 256)
-        socket->abort(); // not a later instance of ours
+    if (ended || connection->pending.size() > MaxPendingBytes)
+        closeConnection(connection); // done, or not a later instance of ours
+}
+
+void SingleInstance::closeConnection(Connection* connection)
+{
+    // The notifier may be the one whose signal is being handled: it goes once that has returned.
+    connection->notifier->setEnabled(false);
+    connection->notifier->deleteLater();
+    std::erase_if(m_connections, [connection](const auto& held) { return held.get() == connection; });
 }
 
 void SingleInstance::deliver(unsigned message, quintptr wParam, qintptr lParam)

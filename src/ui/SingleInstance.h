@@ -1,12 +1,17 @@
 #pragma once
 
-#include <QLocalServer>
+#include "platform/UniqueFd.h"
+
+#include <QByteArray>
 #include <QLockFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <memory>
+#include <vector>
+
+class QSocketNotifier;
 
 namespace kavrel {
 
@@ -38,14 +43,25 @@ signals:
     void messageReceived(unsigned message, quintptr wParam, qintptr lParam);
 
 private:
-    void readConnection();
+    // A later instance's connection, read line by line.
+    struct Connection {
+        platform::UniqueFd fd;
+        QSocketNotifier* notifier = nullptr;
+        QByteArray pending;
+    };
+
+    void acceptConnections();
+    void readConnection(Connection* connection);
+    void closeConnection(Connection* connection);
     void deliver(unsigned message, quintptr wParam, qintptr lParam);
 
     QString m_folder;
     QString m_lockName;
     QString m_title;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer m_server;
+    platform::UniqueFd m_listener;
+    QSocketNotifier* m_listenerNotifier = nullptr;
+    std::vector<std::unique_ptr<Connection>> m_connections;
     QPointer<QObject> m_receiver;
     int m_pendingActivations = 0;
 };

@@ -129,6 +129,42 @@ TEST_F(InstanceFolders, OnlyTheOpeningRequestIsTakenFromTheSocket)
     EXPECT_EQ(received.count(), 1) << "garbage and other messages are dropped";
 }
 
+TEST_F(InstanceFolders, SilentOrFloodingClientsDoNotKeepLaterInstancesOut)
+{
+    // A file left where the socket goes (a crash, or anything else) is replaced.
+    const SingleInstance probe = instance();
+    test::writeFile(probe.serverPath().toStdString(), "left over");
+    SingleInstance running = instance();
+    ASSERT_TRUE(running.acquire());
+    QSignalSpy received(&running, &SingleInstance::messageReceived);
+
+    // One client connects and says nothing, one sends half a line and goes, one floods without a line end.
+    QLocalSocket silent;
+    silent.connectToServer(running.serverPath());
+    ASSERT_TRUE(silent.waitForConnected(2000));
+    QLocalSocket half;
+    half.connectToServer(running.serverPath());
+    ASSERT_TRUE(half.waitForConnected(2000));
+    half.write("1132 0");
+    ASSERT_TRUE(half.waitForBytesWritten(2000));
+    half.disconnectFromServer();
+    QLocalSocket flood;
+    flood.connectToServer(running.serverPath());
+    ASSERT_TRUE(flood.waitForConnected(2000));
+    flood.write(QByteArray(4096, '1'));
+    ASSERT_TRUE(test::waitFor([&] {
+        if (flood.state() != QLocalSocket::UnconnectedState)
+            flood.waitForBytesWritten(10);
+        return flood.state() == QLocalSocket::UnconnectedState;
+    })) << "a connection that never ends a line is closed";
+
+    EXPECT_TRUE(instance().signalRunning());
+    ASSERT_TRUE(test::waitFor([&] { return received.count() >= 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(received.count(), 1) << "half a line is no request";
+    EXPECT_EQ(silent.state(), QLocalSocket::ConnectedState);
+}
+
 TEST(InstanceNames, LockAndSocketNamesAreSafeFileNames)
 {
     EXPECT_TRUE(instanceFileName("KAVREL_VALQORN_MUTEX").startsWith("KAVREL_VALQORN_MUTEX-"));
