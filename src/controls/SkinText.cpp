@@ -178,4 +178,14 @@ const std::optional<QFont>& applicationSkinFont()
     return applicationFontSlot();
 }
 
+FontWarmUp::FontWarmUp(const QFont& font)
+    : m_thread([font] { (void)QFontMetrics(font).horizontalAdvance(QStringLiteral("Kavrel 0123456789")); })
+{
+}
+
+FontWarmUp::~FontWarmUp()
+{
+    m_thread.join();
+}
+
 } // namespace kavrel

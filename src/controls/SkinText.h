@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <thread>
 
 class QPainter;
 
@@ -60,5 +61,19 @@ QFont shellDlgFont(int pixelHeight, int weight = 400);
 // one was made. Skinned controls that may use it ask here.
 void setApplicationSkinFont(std::optional<QFont> font);
 const std::optional<QFont>& applicationSkinFont();
+
+// Lays out a sample text in the given font on a second thread. The first text a program measures waits
+// while the font database is filled and the font files are opened; started at start-up, that happens on
+// the other core while the windows are built. Joined when it goes.
+class FontWarmUp {
+public:
+    explicit FontWarmUp(const QFont& font);
+    ~FontWarmUp();
+    FontWarmUp(const FontWarmUp&) = delete;
+    FontWarmUp& operator=(const FontWarmUp&) = delete;
+
+private:
+    std::thread m_thread;
+};
 
 } // namespace kavrel

@@ -76,6 +76,8 @@ bool CKavrelApp::InitInstance()
         }
         return false;
     }
+    // While the window is built, the fonts its texts are measured in are loaded on the other core.
+    m_fontWarmUp = std::make_unique<FontWarmUp>(applicationSkinFont().value_or(shellDlgFont(15)));
     // Only the first instance: a save of a killed run may have left temporary files.
     platform::removeStaleTempFiles(AppDataFolder());
     runMainWindow();
@@ -111,6 +113,7 @@ void CKavrelApp::runMainWindow()
 
 int CKavrelApp::ExitInstance()
 {
+    m_fontWarmUp.reset();
     m_instance.reset();
     WriteLog("Driver exit");
     if (m_fontId) {

@@ -9,6 +9,7 @@
 namespace kavrel {
 
 class CKavrelDlg;
+class FontWarmUp;
 class SingleInstance;
 
 // The program's start and exit. Start resolves the program folder, loads the texts and cfg.ini, writes the
@@ -40,6 +41,7 @@ private:
 
     QString m_instanceFolder;
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<FontWarmUp> m_fontWarmUp;
     std::optional<int> m_fontId;
     bool m_secondInstance = false;
     int m_exitCode = 0;
