@@ -124,6 +124,9 @@ template <class Visit> void forEachProcess(const std::filesystem::path& procRoot
     ::closedir(dir);
 }
 
+// The kernel keeps at most this many bytes of a program's name as its comm.
+constexpr std::size_t CommBytes = 15;
+
 bool hasAnyName(const ProcessNames& names)
 {
     return !names.exe.empty() || !names.argv0.empty() || !names.comm.empty();
@@ -154,12 +157,21 @@ ProcessSnapshot ProcessWalker::walk()
     ProcessSnapshot snapshot;
     std::unordered_map<std::string, ProcessNames> seen;
     seen.reserve(m_known.size() + 16);
+    m_exeReads = 0;
     m_argvReads = 0;
     forEachProcess(m_root, [&](const char* pid, int rootFd) {
         EntryPath path(pid);
-        ProcessNames names{exeName(rootFd, path), {}, commName(rootFd, path)};
+        ProcessNames names{{}, {}, commName(rootFd, path)};
         const auto known = m_known.find(pid);
-        if (known != m_known.end() && known->second.exe == names.exe && known->second.comm == names.comm) {
+        const bool sameComm = known != m_known.end() && known->second.comm == names.comm;
+        const bool exeKnown = sameComm && names.comm.size() < CommBytes;
+        if (!exeKnown) {
+            names.exe = exeName(rootFd, path);
+            ++m_exeReads;
+        }
+        if (sameComm && (exeKnown || known->second.exe == names.exe)) {
+            if (exeKnown)
+                names.exe = std::move(known->second.exe);
             names.argv0 = std::move(known->second.argv0);
         } else {
             names.argv0 = argv0Name(rootFd, path);

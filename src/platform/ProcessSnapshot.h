@@ -47,19 +47,23 @@ private:
     std::vector<ProcessNames> m_processes;
 };
 
-// Walks the process table at every tick of automatic switching, keeping what it read last time: a
-// process's argv[0] is read again only when its executable or its comm changed since the last walk (an exec
-// changes both; Wine renames argv[0] and comm together), which spares one read per process and tick.
+// Walks the process table at every tick of automatic switching, keeping what it read last time. Each
+// process's comm is read at every walk; an exec sets it to the new program's file name and Wine renames it
+// with argv[0]. So a comm that stayed the same and is shorter than comm's 15 bytes means the same program:
+// its executable and argv[0] are taken from the last walk. A comm of 15 bytes may be the cut name of another
+// program: the executable is read again, and argv[0] when the executable or comm changed.
 class ProcessWalker {
 public:
     explicit ProcessWalker(std::filesystem::path procRoot = "/proc");
     ProcessSnapshot walk();
-    // argv[0] reads of the last walk (tests).
+    // Executable and argv[0] reads of the last walk (tests).
+    int lastExeReads() const { return m_exeReads; }
     int lastArgvReads() const { return m_argvReads; }
 
 private:
     std::filesystem::path m_root;
     std::unordered_map<std::string, ProcessNames> m_known; // by process number
+    int m_exeReads = 0;
     int m_argvReads = 0;
 };
 

@@ -128,6 +128,29 @@ TEST_F(FakeProc, TheWalkerReadsArgv0AgainOnlyAfterAnExecOrARename)
     EXPECT_EQ(snapshot.processes().size(), 2u);
 }
 
+TEST_F(FakeProc, TheWalkerReadsTheExecutableAgainOnlyWhenTheCommDoesNotTellAnExecApart)
+{
+    process("1", "/usr/bin/steam", "steam", "steam");
+    // comm keeps 15 bytes of the program's name: these two programs share it.
+    process("2", "/opt/game/SuperLongGameName-Launcher", "launcher", "SuperLongGameNa");
+    ProcessWalker walker(root.path());
+    walker.walk();
+    EXPECT_EQ(walker.lastExeReads(), 2);
+    EXPECT_FALSE(walker.walk().anyNameContains("SuperLongGameName-Game"));
+    EXPECT_EQ(walker.lastExeReads(), 1) << "a short comm that stayed the same is the same program";
+
+    // An exec to a program of the same long name start is still seen; one with a short name changes comm.
+    fs::remove(root / "2" / "exe");
+    fs::create_symlink("/opt/game/SuperLongGameName-Game", root / "2" / "exe");
+    fs::remove(root / "1" / "exe");
+    fs::create_symlink("/usr/bin/dota2", root / "1" / "exe");
+    writeFile(root / "1" / "comm", "dota2\n");
+    const ProcessSnapshot snapshot = walker.walk();
+    EXPECT_TRUE(snapshot.anyNameContains("SuperLongGameName-Game"));
+    EXPECT_TRUE(snapshot.anyNameContains("dota2"));
+    EXPECT_EQ(walker.lastExeReads(), 2);
+}
+
 // A real child whose executable and argv[0] the test chooses, found in the real /proc.
 class ChildProcess {
 public:
