@@ -23,7 +23,7 @@ if [ "$prefix" != /usr ]; then
 fi
 for tool in cpack dpkg-deb dpkg-shlibdeps lintian; do
     if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed (tools/dev installs it)"
+        echo "SKIP: $tool is not installed (tools/dev ci and tools/dev package install it)"
         exit $skip
     fi
 done
