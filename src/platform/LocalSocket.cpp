@@ -90,8 +90,7 @@ bool sendToLocalSocket(const std::string& path, std::string_view bytes, int time
             return false;
         int error = 0;
         socklen_t length = sizeof(error);
-        if (errno == EAGAIN
-            || !waitFor(fd.get(), POLLOUT, deadline)
+        if (errno == EAGAIN || !waitFor(fd.get(), POLLOUT, deadline)
             || ::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
             return false;
     }

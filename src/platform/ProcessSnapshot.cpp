@@ -164,7 +164,9 @@ ProcessSnapshot ProcessWalker::walk()
         ProcessNames names{{}, {}, commName(rootFd, path)};
         const auto known = m_known.find(pid);
         const bool sameComm = known != m_known.end() && known->second.comm == names.comm;
-        const bool exeKnown = sameComm && names.comm.size() < CommBytes;
+        // A comm of other than 15 bytes is a whole name (kernel threads' are longer and never exec); an
+        // executable that could not be read stays unreadable for the same program.
+        const bool exeKnown = sameComm && (names.comm.size() != CommBytes || known->second.exe.empty());
         if (!exeKnown) {
             names.exe = exeName(rootFd, path);
             ++m_exeReads;

@@ -49,9 +49,10 @@ private:
 
 // Walks the process table at every tick of automatic switching, keeping what it read last time. Each
 // process's comm is read at every walk; an exec sets it to the new program's file name and Wine renames it
-// with argv[0]. So a comm that stayed the same and is shorter than comm's 15 bytes means the same program:
-// its executable and argv[0] are taken from the last walk. A comm of 15 bytes may be the cut name of another
-// program: the executable is read again, and argv[0] when the executable or comm changed.
+// with argv[0]. So a comm that stayed the same and is not exactly comm's 15 bytes long means the same
+// program: its executable and argv[0] are taken from the last walk. A comm of 15 bytes may be the cut name
+// of another program: the executable is read again (unless it could not be read last time), and argv[0]
+// when the executable or comm changed.
 class ProcessWalker {
 public:
     explicit ProcessWalker(std::filesystem::path procRoot = "/proc");

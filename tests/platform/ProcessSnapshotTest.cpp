@@ -133,11 +133,14 @@ TEST_F(FakeProc, TheWalkerReadsTheExecutableAgainOnlyWhenTheCommDoesNotTellAnExe
     process("1", "/usr/bin/steam", "steam", "steam");
     // comm keeps 15 bytes of the program's name: these two programs share it.
     process("2", "/opt/game/SuperLongGameName-Launcher", "launcher", "SuperLongGameNa");
+    // Another user's process (its executable cannot be read) and a kernel thread.
+    process("3", "", "", "ProtectedDaemon");
+    process("4", "", "", "kworker/u4:2-events_unbound");
     ProcessWalker walker(root.path());
     walker.walk();
-    EXPECT_EQ(walker.lastExeReads(), 2);
+    EXPECT_EQ(walker.lastExeReads(), 4);
     EXPECT_FALSE(walker.walk().anyNameContains("SuperLongGameName-Game"));
-    EXPECT_EQ(walker.lastExeReads(), 1) << "a short comm that stayed the same is the same program";
+    EXPECT_EQ(walker.lastExeReads(), 1) << "only the cut comm of a readable executable is read again";
 
     // An exec to a program of the same long name start is still seen; one with a short name changes comm.
     fs::remove(root / "2" / "exe");
