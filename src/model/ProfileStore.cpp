@@ -74,10 +74,12 @@ bool soundName(const PROFILE& profile)
 // as one, its name.
 void replaceWithDefaults(PROFILE& profile, int slot)
 {
-    const PROFILE damaged = profile;
-    NewProfile(Text("tc_proname") + std::to_string(slot + 1), damaged.id, profile);
-    if (soundName(damaged))
-        std::memcpy(profile.name, damaged.name, sizeof profile.name);
+    const bool keepName = soundName(profile);
+    decltype(PROFILE::name) name;
+    std::memcpy(name, profile.name, sizeof name);
+    NewProfile(Text("tc_proname") + std::to_string(slot + 1), profile.id, profile);
+    if (keepName)
+        std::memcpy(profile.name, name, sizeof name);
 }
 
 // Storage for a record that the caller fills completely with memcpy. PROFILE is trivially copyable, so
