@@ -144,10 +144,11 @@ void addKeyFunctionPicker(GalleryCanvas& canvas)
         "after choosing a media key; colour mode; page 2 with an empty library");
     QTemporaryDir library;
     const QImage pictures[] = {comboPage(), macroPage(library), mediaPage(), colourMode(), emptyLibrary()};
-    const int step = GalleryCanvas::Margin + pictures[0].width() + 40;
+    const QSize size = logicalSize(pictures[0]);
+    const int step = GalleryCanvas::Margin + size.width() + 40;
     int bottom = top;
     for (std::size_t i = 0; i < std::size(pictures); ++i) {
-        const QPoint at(GalleryCanvas::Margin + int(i % 2) * step, top + int(i / 2) * (pictures[0].height() + 30));
+        const QPoint at(GalleryCanvas::Margin + int(i % 2) * step, top + int(i / 2) * (size.height() + 30));
         auto* surface = new SkinSurface(&canvas, pictures[i], at);
         bottom = std::max(bottom, surface->geometry().bottom());
     }
