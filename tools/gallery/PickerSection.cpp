@@ -9,6 +9,7 @@
 #include "controls/CTreeCtrlEx.h"
 #include "controls/WindowMessage.h"
 #include "macro/KeyLabel.h"
+#include "macro/MacroCatalog.h"
 #include "macro/MacroFile.h"
 #include "macro/MacroLibrary.h"
 #include "model/KeyNames.h"
@@ -60,6 +61,7 @@ void sampleLibrary(const QTemporaryDir& folder)
     writeMacro(root / "Build order.mck", 3);
     writeMacro(root / "Greeting.mck", 4);
     SetAppDataFolderOverride(folder.path().toStdString());
+    ReloadMacroLibrary(); // the picker lists the catalog, as the program does after loading the library
 }
 
 void selectLeaf(CTreeCtrlEx& tree, const QString& text)
@@ -129,6 +131,7 @@ QImage emptyLibrary()
 {
     QTemporaryDir empty;
     SetAppDataFolderOverride(empty.path().toStdString());
+    ReloadMacroLibrary();
     KEYINFO key = KeyTable[5];
     CKeyFunPickDlg picker(nullptr, key, QString::fromStdString(keyinfo_to_text(key)));
     picker.showPage(CKeyFunPickDlg::MacroPage);
