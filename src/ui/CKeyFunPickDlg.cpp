@@ -408,9 +408,7 @@ void CKeyFunPickDlg::paintPageTexts(QPainter& painter) const
     case MacroPage:
         drawSkinText(painter, headingBand(TreeRect.topLeft()), text("tc_macro_list"), LineFormat);
         if (!m_tree || m_tree->itemCount() == 0)
-            drawSkinText(painter,
-                QRect(TreeRect.left(), TreeRect.bottom() + 1, PageArea.right() - 5 - TreeRect.left(), 20),
-                text("tc_msg9"), WrappedFormat);
+            drawSkinText(painter, EmptyLibraryHintRect, text("tc_msg9"), WrappedFormat);
         break;
     case MediaPage:
         drawSkinText(painter, headingBand(PageControlAt), text("tc_page3"), LineFormat);

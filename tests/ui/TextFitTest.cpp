@@ -1,6 +1,7 @@
 // Every text of every window measured against its rectangle, in English and German: each window is
 // drawn, and every text the drawing had to cut (an ellipsis, lines left over, a line running past its
-// rectangle) is listed. Run at 100 % here and at 200 % by test_ui_scaled_200.
+// rectangle) is listed; the picker's controls and texts are checked against each other and its page
+// panel. Run at 100 % here and at 200 % by test_ui_scaled_200.
 
 #include "UiTestSupport.h"
 
@@ -8,10 +9,12 @@
 #include "app/Paths.h"
 #include "app/Texts.h"
 #include "controls/CPngBtn.h"
+#include "controls/SkinImage.h"
 #include "controls/SkinMenu.h"
 #include "controls/SkinMenuPopup.h"
 #include "controls/SkinText.h"
 #include "macro/KeyLabel.h"
+#include "macro/MacroCatalog.h"
 #include "macro/MacroList.h"
 #include "ui/CKavrelDlg.h"
 #include "ui/CKeyFunPickDlg.h"
@@ -64,6 +67,34 @@ protected:
     }
     // Draws the window and everything on it.
     void draw(QWidget& window) { (void)window.grab(); }
+    // The window's shown controls and the texts it draws itself (its controls' own texts left out).
+    std::vector<std::pair<QString, QRect>> piecesOf(QWidget& window)
+    {
+        std::vector<std::pair<QString, QRect>> pieces;
+        for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child->isVisibleTo(&window))
+                pieces.emplace_back(child->objectName(), child->geometry());
+        setSkinTextDrawObserver([&](const QString& text, const QRect& drawn) { pieces.emplace_back(text, drawn); });
+        QImage picture(window.size(), QImage::Format_ARGB32_Premultiplied);
+        window.render(&picture, {}, {}, QWidget::DrawWindowBackground);
+        setSkinTextDrawObserver({});
+        return pieces;
+    }
+    // Pieces that overlap, and pieces that cross the panel's edge (each belongs inside it or outside it).
+    void expectApart(const std::vector<std::pair<QString, QRect>>& pieces, const QRect& panel, const QString& what)
+    {
+        QStringList found;
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const auto& [name, rect] = pieces[i];
+            if (rect.intersects(panel) && !panel.contains(rect))
+                found << QString("%1 crosses the panel's edge").arg(name);
+            for (std::size_t j = i + 1; j < pieces.size(); ++j)
+                if (rect.intersects(pieces[j].second))
+                    found << QString("%1 overlaps %2").arg(name, pieces[j].first);
+        }
+        EXPECT_TRUE(found.isEmpty()) << what.toStdString() << " (" << GetParam()
+                                     << "): " << found.join(" | ").toStdString();
+    }
     void expectNothingCut(const char* what)
     {
         EXPECT_TRUE(cut.isEmpty()) << what << " (" << GetParam() << "): " << cut.join(" | ").toStdString();
@@ -94,6 +125,29 @@ TEST_P(TextFit, ThePickerOnEveryPageWithALongKeyName)
         draw(picker);
     }
     expectNothingCut("picker");
+}
+
+TEST_P(TextFit, ThePickersControlsAndTextsNeitherOverlapNorCrossItsPanelsEdge)
+{
+    ReloadMacroLibrary(); // empty: page 2 shows its hint under the list
+    KEYINFO key = KeyTable[1];
+    for (const bool colourMode : {false, true}) {
+        CKeyFunPickDlg picker(&owner, key, QString::fromStdString(keyinfo_to_text(key)));
+        picker.setColourMode(colourMode);
+        picker.show();
+        for (int page = CKeyFunPickDlg::NoPage; page <= CKeyFunPickDlg::MediaPage; ++page) {
+            if (page == 0)
+                continue;
+            picker.showPage(page);
+            expectApart(piecesOf(picker), CKeyFunPickDlg::PagePanel,
+                QString("page %1%2").arg(page).arg(colourMode ? " in colour mode" : ""));
+        }
+    }
+    // The panel is where the default skin draws it: its edge differs from the window around it.
+    const QImage background = load_skin_image("pickfundlg.png");
+    const QPoint edge(CKeyFunPickDlg::PagePanel.left(), CKeyFunPickDlg::PagePanel.center().y());
+    EXPECT_NE(background.pixel(edge * background.devicePixelRatio()),
+        background.pixel((edge - QPoint(3, 0)) * background.devicePixelRatio()));
 }
 
 TEST_P(TextFit, TheMacroPageWhileRecordingAndItsMenus)
