@@ -8,19 +8,23 @@
 #include "app/KeyInfo.h"
 #include "app/Paths.h"
 #include "app/Texts.h"
+#include "controls/CComboBtn.h"
 #include "controls/CPngBtn.h"
+#include "controls/CTreeCtrlEx.h"
 #include "controls/SkinImage.h"
 #include "controls/SkinMenu.h"
 #include "controls/SkinMenuPopup.h"
 #include "controls/SkinText.h"
 #include "macro/KeyLabel.h"
 #include "macro/MacroCatalog.h"
+#include "macro/MacroFile.h"
 #include "macro/MacroList.h"
 #include "ui/CKavrelDlg.h"
 #include "ui/CKeyFunPickDlg.h"
 #include "ui/CMacroDlg.h"
 #include "ui/CMsgDlg.h"
 
+#include <QStandardItem>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -67,6 +71,21 @@ protected:
     }
     // Draws the window and everything on it.
     void draw(QWidget& window) { (void)window.grab(); }
+    void drawList(CComboBtn& box)
+    {
+        QTest::mouseClick(&box, Qt::LeftButton);
+        ASSERT_NE(openMenuPopup(), nullptr);
+        draw(*openMenuPopup());
+        close_menu();
+    }
+    void chooseRow(CComboBtn& box, int row)
+    {
+        QTest::mouseClick(&box, Qt::LeftButton);
+        SkinMenuPopup* popup = openMenuPopup();
+        ASSERT_NE(popup, nullptr);
+        QTest::mouseClick(popup, Qt::LeftButton, {}, popup->mapFromGlobal(popup->itemRect(row).center()));
+        test::processEvents();
+    }
     // The window's shown controls and the texts it draws itself (its controls' own texts left out).
     std::vector<std::pair<QString, QRect>> piecesOf(QWidget& window)
     {
@@ -108,6 +127,16 @@ TEST_P(TextFit, TheMainWindowAndItsLightingPage)
     window.initialise();
     draw(window);
     expectNothingCut("main window");
+    // The lighting mode's list and, in a per-key mode, the colour set's list, opened as a click opens them.
+    auto* mode = window.findChild<CComboBtn*>("ledMode");
+    auto* colorSet = window.findChild<CComboBtn*>("ledColorSet");
+    ASSERT_TRUE(mode && colorSet);
+    drawList(*mode);
+    for (std::size_t row = 0; row < Cfg.Modes.size() && !colorSet->isVisible(); ++row)
+        chooseRow(*mode, int(row));
+    ASSERT_TRUE(colorSet->isVisible()) << "no per-key mode in the list";
+    drawList(*colorSet);
+    expectNothingCut("lighting lists");
 }
 
 TEST_P(TextFit, ThePickerOnEveryPageWithALongKeyName)
@@ -152,10 +181,29 @@ TEST_P(TextFit, ThePickersControlsAndTextsNeitherOverlapNorCrossItsPanelsEdge)
 
 TEST_P(TextFit, TheMacroPageWhileRecordingAndItsMenus)
 {
+    const std::filesystem::path library = appData() / "Mac";
+    std::filesystem::create_directories(library);
+    StMacro macro{};
+    macro.dwMagicNumber = MacroMagic;
+    macro.dwId = 0x51;
+    const MacroFileBytes bytes = EncodeMacroFile(macro);
+    test::writeFile(
+        library / "Recorded.mck", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     CMacroDlg page(&owner);
     page.show();
     draw(page);
     expectNothingCut("macro page");
+    // While recording, the record button says how to stop.
+    CTreeCtrlEx& list = *page.libraryView();
+    ASSERT_GT(list.RootItem()->rowCount(), 0);
+    QTest::mouseClick(
+        list.viewport(), Qt::LeftButton, {}, list.visualRect(list.RootItem()->child(0)->index()).center());
+    ASSERT_TRUE(test::waitFor([&] { return page.session().isOpen(); }));
+    QTest::mouseClick(page.findChild<CPngBtn*>("recordButton"), Qt::LeftButton);
+    ASSERT_TRUE(page.isRecording());
+    draw(page);
+    QTest::mouseClick(page.findChild<CPngBtn*>("recordButton"), Qt::LeftButton);
+    expectNothingCut("macro page while recording");
     // The library's menu on empty space offers every command of a library with groups.
     QTest::mouseClick(page.libraryView()->viewport(), Qt::RightButton, {}, QPoint(10, 10));
     ASSERT_TRUE(test::waitFor([] { return openMenuPopup() != nullptr; }));
