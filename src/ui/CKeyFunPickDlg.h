@@ -152,6 +152,7 @@ private:
     bool answerKey(int qtKey);
     void createControls();
     void createSwatches();
+    void orderTabStops();
     void fillMacroTree();
     void onButton(CPngBtn* button);
     void onMediaChosen();
