@@ -10,7 +10,7 @@ namespace kavrel {
 namespace {
 
 // Grouped by where the program shows them.
-constexpr std::array<std::string_view, 156> Keys = {
+constexpr std::array<std::string_view, 164> Keys = {
     // start-up and main window
     "tc_title",
     "tc_mutex",
@@ -80,6 +80,14 @@ constexpr std::array<std::string_view, 156> Keys = {
     "tc_combo_tips",
     "tc_macro_list",
     "tc_adv_str3",
+    "tc_swatch_red",
+    "tc_swatch_none",
+    "tc_swatch_green",
+    "tc_swatch_yellow",
+    "tc_swatch_blue",
+    "tc_swatch_magenta",
+    "tc_swatch_cyan",
+    "tc_swatch_white",
     "tc_msg3",
     "tc_msg9",
     "tc_msg14",

@@ -2,6 +2,7 @@
 
 #include "app/Config.h"
 #include "controls/SkinMenu.h"
+#include "controls/SkinMenuPopup.h"
 #include "controls/WideText.h"
 #include "controls/WindowMessage.h"
 
@@ -114,12 +115,16 @@ void CComboBtn::openDropDown()
     if (count == 0)
         return;
     MenuItems items{};
+    // The list is as wide as set, or wider where an entry would not show whole: a list opens over
+    // the window and has the room.
+    int width = menuWidth();
     for (int i = 0; i < count; ++i) {
         const ComboEntry& listed = *current()[std::size_t(i)];
         add_menu_item(items, i, MenuTopLevel, listed.value, wideText(listed.name));
+        width = std::max(width, SkinMenuPopup::widthShowingWhole(wideText(listed.name)));
     }
     const QRect onScreen(mapToGlobal(QPoint(0, 0)), size());
-    open_menu(this, menuWidth(), menuPosition(onScreen, count, usableScreenBottom()), Cfg.Menu_txt_clr_nr,
+    open_menu(this, width, menuPosition(onScreen, count, usableScreenBottom()), Cfg.Menu_txt_clr_nr,
         Cfg.Menu_txt_clr_ov, Cfg.Menu_txt_clr_dn, m_currentList, std::span(items).first(std::size_t(count)));
 }
 

@@ -6,6 +6,7 @@
 #include "controls/WindowMessage.h"
 #include "controls/WindowShape.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -18,6 +19,7 @@ namespace kavrel {
 namespace {
 
 constexpr int TextPadding = 10;
+constexpr int MenuFontHeight = 14;
 constexpr int ArrowSpace = 16;
 constexpr int PictureCap = 8; // fixed left and right ends of a row picture
 
@@ -73,8 +75,14 @@ SkinMenuPopup::SkinMenuPopup(
     setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
     prepareSkinnedWidget(this, true);
-    setFont(applicationSkinFont().value_or(shellDlgFont(14, 400)));
+    setFont(applicationSkinFont().value_or(shellDlgFont(MenuFontHeight, 400)));
     reopen(items, position, tag, std::move(style));
+}
+
+int SkinMenuPopup::widthShowingWhole(const QString& text)
+{
+    const QFontMetrics metrics(applicationSkinFont().value_or(shellDlgFont(MenuFontHeight, 400)));
+    return metrics.horizontalAdvance(text) + 2 * TextPadding;
 }
 
 void SkinMenuPopup::reopen(std::span<const MenuItemRec> items, QPoint position, int tag, SkinMenuStyle style)

@@ -49,6 +49,9 @@ public:
     // The screen rectangle of an item's row in an open panel, or an empty rectangle.
     QRect itemRect(int item) const;
 
+    // The narrowest menu width whose rows show this text whole (a row without a submenu).
+    static int widthShowingWhole(const QString& text);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -23,6 +23,18 @@ void tellCut(const QString& text, const QRect& rect)
         cutObserver()(text, rect);
 }
 
+SkinTextDrawObserver& drawObserver()
+{
+    static SkinTextDrawObserver observer;
+    return observer;
+}
+
+void tellDrawn(const QPainter& painter, const QString& text, const QRect& drawn)
+{
+    if (drawObserver())
+        drawObserver()(text, painter.transform().mapRect(drawn));
+}
+
 Qt::Alignment horizontalAlignment(unsigned format)
 {
     if (format & TextCenter)
@@ -53,6 +65,8 @@ void drawSingleLine(QPainter& painter, const QRect& rect, const QString& text, u
     if (format & TextNoClip)
         flags |= Qt::TextDontClip;
     painter.drawText(rect, flags, line);
+    if (drawObserver())
+        tellDrawn(painter, text, painter.fontMetrics().boundingRect(rect, flags, line));
 }
 
 // Breaks the text into lines of the rectangle's width, keeping the lines
@@ -102,11 +116,16 @@ void drawWrapped(QPainter& painter, const QRect& rect, const QString& text, unsi
         painter.save();
         painter.setClipRect(rect, Qt::IntersectClip);
     }
+    QRect drawn;
     for (const QString& line : lines) {
         const QRect lineRect(rect.left(), top, rect.width(), metrics.height());
-        painter.drawText(lineRect, int(horizontalAlignment(format)) | Qt::AlignVCenter | Qt::TextSingleLine, line);
+        const int flags = int(horizontalAlignment(format)) | Qt::AlignVCenter | Qt::TextSingleLine;
+        painter.drawText(lineRect, flags, line);
+        drawn |= metrics.boundingRect(lineRect, flags, line);
         top += metrics.height();
     }
+    if (drawObserver())
+        tellDrawn(painter, text, drawn);
     if (!(format & TextNoClip))
         painter.restore();
 }
@@ -122,6 +141,11 @@ std::optional<QFont>& applicationFontSlot()
 void setSkinTextCutObserver(SkinTextCutObserver observer)
 {
     cutObserver() = std::move(observer);
+}
+
+void setSkinTextDrawObserver(SkinTextDrawObserver observer)
+{
+    drawObserver() = std::move(observer);
 }
 
 void drawSkinText(QPainter& painter, const QRect& rect, const QString& text, unsigned format)

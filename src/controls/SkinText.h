@@ -44,6 +44,12 @@ void drawSkinText(QPainter& painter, const QRect& rect, const QString& text, uns
 using SkinTextCutObserver = std::function<void(const QString& text, const QRect& rect)>;
 void setSkinTextCutObserver(SkinTextCutObserver observer);
 
+// Told of every text drawSkinText draws, with the rectangle its lines take on the painter's device (in
+// logical pixels). The gallery check uses it to find texts that overlap controls or an edge of the
+// picture; empty to stop (the default).
+using SkinTextDrawObserver = std::function<void(const QString& text, const QRect& drawn)>;
+void setSkinTextDrawObserver(SkinTextDrawObserver observer);
+
 // A COLORREF (0x00BBGGRR, red in the low byte) as an opaque colour.
 QColor colorOfColorRef(std::uint32_t colorRef);
 // A COLORREF with the given alpha (0..255).

@@ -30,6 +30,7 @@
 #include <QPainter>
 
 #include <cstring>
+#include <vector>
 
 namespace kavrel {
 
@@ -41,6 +42,9 @@ constexpr ButtonFiles TextButtonFiles{"btn_nr.png", "btn_nr.png", "btn_nr.png"};
 constexpr ButtonFiles DropDownFiles{"combo_nr.png", "combo_nr.png", "combo_nr.png"};
 constexpr ButtonFiles DisplayFiles{"button_nr.png", "button_nr.png", "button_nr.png"};
 constexpr std::string_view PageTextKeys[3] = {"tc_page1", "tc_msg25", "tc_page3"};
+// Names of the swatches, in PickerSwatchColours order.
+constexpr std::string_view SwatchTextKeys[PickerSwatchColours.size()] = {"tc_swatch_red", "tc_swatch_none",
+    "tc_swatch_green", "tc_swatch_yellow", "tc_swatch_blue", "tc_swatch_magenta", "tc_swatch_cyan", "tc_swatch_white"};
 
 constexpr unsigned LineFormat = TextSingleLine | TextVCenter | TextEndEllipsis;
 constexpr unsigned WrappedFormat = TextWordBreak | TextVCenter | TextEndEllipsis;
@@ -126,6 +130,30 @@ void CKeyFunPickDlg::createControls()
         connect(m_comboDisplay, &CPngBtn::clicked, this, [this] { m_comboDisplay->setFocus(Qt::MouseFocusReason); });
         m_comboDisplay->hide();
     }
+    // The cancel hot spot does what Cancel and Esc do: a keyboard user has no need to stop on it. The
+    // default hot spot is the only way to the key's factory function, so it stays a stop, named.
+    if (m_cancelSpot) {
+        m_cancelSpot->setFocusPolicy(Qt::NoFocus);
+        m_cancelSpot->setAccessibleName(text("tc_cancel"));
+    }
+    if (m_defaultSpot) {
+        m_defaultSpot->setAccessibleName(text("tc_restore"));
+        if (tips)
+            m_defaultSpot->setToolTip(text("tc_restore"));
+    }
+    orderTabStops();
+}
+
+void CKeyFunPickDlg::orderTabStops()
+{
+    // The page buttons, the shown page's control, the colours, OK and Cancel, then the default hot spot.
+    std::vector<QWidget*> order(m_pageButtons.begin(), m_pageButtons.end());
+    order.insert(order.end(), {m_comboDisplay, m_tree, m_media});
+    order.insert(order.end(), m_swatches.begin(), m_swatches.end());
+    order.insert(order.end(), {m_ok, m_cancel, m_defaultSpot});
+    std::erase(order, nullptr);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void CKeyFunPickDlg::setColourMode(bool on)
@@ -151,9 +179,13 @@ void CKeyFunPickDlg::createSwatches()
         swatch->setSelected(false);
         swatch->setValue(int(i));
         swatch->setObjectName(QString("swatch%1").arg(i));
+        swatch->setAccessibleName(text(SwatchTextKeys[i]));
+        if (Cfg.BtnTips)
+            swatch->setToolTip(swatch->accessibleName());
         swatch->show();
         m_swatches[i] = swatch;
     }
+    orderTabStops();
 }
 
 CPngBtn* CKeyFunPickDlg::pageButton(int page) const
@@ -408,9 +440,7 @@ void CKeyFunPickDlg::paintPageTexts(QPainter& painter) const
     case MacroPage:
         drawSkinText(painter, headingBand(TreeRect.topLeft()), text("tc_macro_list"), LineFormat);
         if (!m_tree || m_tree->itemCount() == 0)
-            drawSkinText(painter,
-                QRect(TreeRect.left(), TreeRect.bottom() + 1, PageArea.right() - 5 - TreeRect.left(), 20),
-                text("tc_msg9"), WrappedFormat);
+            drawSkinText(painter, EmptyLibraryHintRect, text("tc_msg9"), WrappedFormat);
         break;
     case MediaPage:
         drawSkinText(painter, headingBand(PageControlAt), text("tc_page3"), LineFormat);

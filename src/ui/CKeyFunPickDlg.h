@@ -75,14 +75,21 @@ public:
     static constexpr QPoint OkAt{390, 312};
     static constexpr QPoint CancelAt{465, 312};
     static constexpr QPoint PageControlAt{245, 144}; // media drop-down and combination display
-    static constexpr QRect TreeRect{QPoint(228, 90), QPoint(456, 284)};
+    // The list ends above the panel's bottom edge with room for the empty library's hint below it.
+    static constexpr QRect TreeRect{QPoint(228, 90), QPoint(456, 270)};
     static constexpr int TreeControlId = 17;
     static constexpr QRect PageArea{QPoint(193, 50), QPoint(537, 309)};
+    // The panel the default skin draws behind the pages: a page's control and texts stay inside it,
+    // everything else outside.
+    static constexpr QRect PagePanel{QPoint(193, 52), QSize(341, 250)};
+    static constexpr QRect EmptyLibraryHintRect{
+        QPoint(TreeRect.left(), TreeRect.bottom() + 4), QPoint(PagePanel.right() - 7, PagePanel.bottom() - 4)};
     static constexpr QRect TitleRect{QPoint(20, 10), QPoint(419, 29)}; // up to the close hot spot
-    static constexpr QRect ColourLabelRect{QPoint(30, 50), QPoint(109, 69)};
-    static constexpr QPoint FirstSwatchAt{100, 50};
+    // Colour mode's row of eight swatches sits left of OK and Cancel, below the page panel, on their line.
+    static constexpr QRect ColourLabelRect{QPoint(30, 315), QPoint(95, 336)};
+    static constexpr QPoint FirstSwatchAt{100, 315};
     static constexpr int SwatchSize = 22;
-    static constexpr int SwatchStep = 42; // from one swatch's left edge to the next
+    static constexpr int SwatchStep = 34; // from one swatch's left edge to the next
     static constexpr std::uint32_t SwatchFrame = 0x969696;
     static constexpr std::uint32_t SwatchSelectedFrame = 0x1513BD;
     static constexpr std::uint32_t TextColour = 0xC8C8C8;
@@ -145,6 +152,7 @@ private:
     bool answerKey(int qtKey);
     void createControls();
     void createSwatches();
+    void orderTabStops();
     void fillMacroTree();
     void onButton(CPngBtn* button);
     void onMediaChosen();

@@ -20,6 +20,7 @@
 #include "ui/CKeyFunPickDlg.h"
 #include "ui/CMsgDlg.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QStandardItem>
 #include <QTest>
@@ -538,6 +539,47 @@ TEST_F(KeyFunPickTest, InColourModeEverySwatchEndsWithItsColourFromAnyPage)
         EXPECT_EQ(std::memcmp(&key, &before, sizeof key), 0) << "a colour leaves the assignment alone";
     }
     EXPECT_EQ(PickerSwatchColours[1], 0u) << "the crossed-out swatch means no colour";
+}
+
+TEST_F(KeyFunPickTest, TabReachesEveryFunctionOnceInTheOrderOfThePageAndNamesIt)
+{
+    addFile(library() / "Reload.mck", macroFileBytes(0x31));
+    KEYINFO key = combination(0x01, VkA);
+    open(key, true);
+    click(picker->pageButton(2));
+    picker->pageButton(1)->setFocus(Qt::TabFocusReason);
+    // One round of Tab from the first page button. The cancel hot spot repeats Cancel (and Esc): no stop.
+    QStringList round;
+    for (QWidget* at = picker->focusWidget(); at && round.size() < 30;) {
+        round << at->objectName();
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = picker->focusWidget();
+        if (at == picker->pageButton(1))
+            break;
+    }
+    QStringList expected{"page1", "page2", "page3", "macroTree"};
+    for (std::size_t i = 0; i < PickerSwatchColours.size(); ++i)
+        expected << QString("swatch%1").arg(i);
+    expected << "ok"
+             << "cancel"
+             << "defaultHotSpot";
+    EXPECT_EQ(round.join(", ").toStdString(), expected.join(", ").toStdString());
+
+    // Every stop, the hot spots included, is a named button a screen reader can press.
+    for (QWidget* control : {static_cast<QWidget*>(picker->defaultHotSpot()),
+             static_cast<QWidget*>(picker->cancelHotSpot()), static_cast<QWidget*>(picker->swatch(1))}) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::Button) << control->objectName().toStdString();
+        EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty()) << control->objectName().toStdString();
+    }
+
+    // Space on a focused swatch picks its colour, as a click does.
+    picker->swatch(4)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(picker->swatch(4), Qt::Key_Space);
+    ASSERT_TRUE(test::waitFor([&] { return ended(); }));
+    EXPECT_EQ(picker->resultKind(), CKeyFunPickDlg::ResultColour);
+    EXPECT_EQ(picker->resultColour(), PickerSwatchColours[4]);
 }
 
 TEST_F(KeyFunPickTest, WithoutItsBackgroundThePickerRefusesToOpen)

@@ -17,7 +17,7 @@ SkinSurface::SkinSurface(QWidget* parent, QImage picture, QPoint topLeft)
     : QWidget(parent)
     , m_picture(std::move(picture))
 {
-    setGeometry(QRect(topLeft, m_picture.size()));
+    setGeometry(QRect(topLeft, logicalSize(m_picture)));
 }
 
 void SkinSurface::addText(
@@ -42,6 +42,15 @@ void SkinSurface::paintEvent(QPaintEvent*)
         painter.setPen(text.color);
         drawSkinText(painter, text.rect, text.text, text.format);
     }
+}
+
+QImage densityPicture(const QWidget& widget)
+{
+    const qreal ratio = widget.devicePixelRatioF();
+    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    return image;
 }
 
 GalleryCanvas::GalleryCanvas()
@@ -76,7 +85,9 @@ void GalleryCanvas::addLatePicture(QPoint topLeft, const QImage& image)
 
 QImage GalleryCanvas::render()
 {
-    QImage sheet(size(), QImage::Format_ARGB32_Premultiplied);
+    // At a scale factor above 1 the sheet has as many pixels as the screen would show: the grabbed
+    // windows keep their density and the sheet's layout stays in logical pixels.
+    QImage sheet = densityPicture(*this);
     sheet.fill(Qt::black);
     QWidget::render(&sheet);
     QPainter painter(&sheet);

@@ -86,4 +86,12 @@ private:
 
 QFont galleryFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 
+// A picture's size on the sheet: a grabbed window at a scale factor above 1 has more pixels than that.
+inline QSize logicalSize(const QImage& image)
+{
+    return image.deviceIndependentSize().toSize();
+}
+// An empty picture of a widget's size at the widget's density, for drawing the widget into.
+QImage densityPicture(const QWidget& widget);
+
 } // namespace kavrel::gallery

@@ -115,8 +115,8 @@ void addMacroPage(GalleryCanvas& canvas)
 
     const int left = GalleryCanvas::Margin;
     canvas.addLatePicture(QPoint(left, top), selected);
-    canvas.addLatePicture(QPoint(left + selected.width() + Gap, top), recording);
-    canvas.endSection(top + std::max(selected.height(), recording.height()));
+    canvas.addLatePicture(QPoint(left + logicalSize(selected).width() + Gap, top), recording);
+    canvas.endSection(top + std::max(logicalSize(selected).height(), logicalSize(recording).height()));
 }
 
 } // namespace kavrel::gallery

@@ -21,6 +21,7 @@ QImage shapedMainPicture()
 {
     const QImage background = load_skin_image("main_nr.png");
     QImage shaped(background.size(), QImage::Format_ARGB32_Premultiplied);
+    shaped.setDevicePixelRatio(background.devicePixelRatio());
     shaped.fill(Qt::transparent);
     QPainter painter(&shaped);
     const QRegion outline = region_from_mask(load_skin_image("main_mask.png"));

@@ -29,8 +29,7 @@ void sendMouse(QWidget& widget, QEvent::Type type, QPoint global, Qt::MouseButto
 // The open menu as it shows on screen: its panels, nothing outside them.
 QImage grabMenu(SkinMenuPopup& popup)
 {
-    QImage image(popup.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = densityPicture(popup);
     QPainter painter(&image);
     painter.setClipRegion(popup.mask());
     painter.drawPixmap(0, 0, popup.grab());
@@ -77,7 +76,7 @@ QImage dropDownWithList()
     stage.show();
     showState(*combo, ShownState::Hover);
     combo->openDropDown();
-    QImage image(stage.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage image = densityPicture(stage);
     stage.render(&image);
     if (SkinMenuPopup* popup = openMenuPopup()) {
         sendMouse(*popup, QEvent::MouseButtonPress, popup->itemRect(1).center(), Qt::LeftButton);
@@ -100,7 +99,7 @@ void addMenus(GalleryCanvas& canvas)
     QPoint offset;
     const QImage menu = popupWithSubmenu(offset);
     canvas.addLatePicture(QPoint(GalleryCanvas::Margin + 360, top + 20) + offset, menu);
-    canvas.endSection(top + std::max(dropDown.height(), menu.height() + 20));
+    canvas.endSection(top + std::max(logicalSize(dropDown).height(), logicalSize(menu).height() + 20));
 }
 
 } // namespace kavrel::gallery

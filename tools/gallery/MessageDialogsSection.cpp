@@ -65,7 +65,9 @@ QImage swatches()
         swatch->setSelected(i % 2 == 1);
     }
     const QImage image = grabbed(strip);
-    return image.scaled(image.size() * 4, Qt::KeepAspectRatio, Qt::FastTransformation);
+    QImage enlarged = image.scaled(image.size() * 4, Qt::KeepAspectRatio, Qt::FastTransformation);
+    enlarged.setDevicePixelRatio(image.devicePixelRatio());
+    return enlarged;
 }
 
 } // namespace
@@ -87,15 +89,16 @@ void addMessageDialogs(GalleryCanvas& canvas)
     const QImage progress = progressAt70();
     const QImage swatch = swatches();
 
-    const QPoint at[] = {{left, top}, {left + info.width() + Gap, top}, {left, top + info.height() + Gap},
-        {left + info.width() + Gap, top + info.height() + Gap}};
+    const QSize box = logicalSize(info);
+    const QPoint at[] = {{left, top}, {left + box.width() + Gap, top}, {left, top + box.height() + Gap},
+        {left + box.width() + Gap, top + box.height() + Gap}};
     const QImage* boxes[] = {&info, &question, &text, &capture};
     for (int i = 0; i < 4; ++i)
         canvas.addLatePicture(at[i], *boxes[i]);
-    const int row = top + 2 * (info.height() + Gap);
+    const int row = top + 2 * (box.height() + Gap);
     canvas.addLatePicture(QPoint(left, row), progress);
-    canvas.addLatePicture(QPoint(left + progress.width() + Gap, row), swatch);
-    canvas.endSection(row + std::max(progress.height(), swatch.height()));
+    canvas.addLatePicture(QPoint(left + logicalSize(progress).width() + Gap, row), swatch);
+    canvas.endSection(row + std::max(logicalSize(progress).height(), logicalSize(swatch).height()));
 }
 
 } // namespace kavrel::gallery

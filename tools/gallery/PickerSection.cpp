@@ -9,6 +9,7 @@
 #include "controls/CTreeCtrlEx.h"
 #include "controls/WindowMessage.h"
 #include "macro/KeyLabel.h"
+#include "macro/MacroCatalog.h"
 #include "macro/MacroFile.h"
 #include "macro/MacroLibrary.h"
 #include "model/KeyNames.h"
@@ -60,6 +61,7 @@ void sampleLibrary(const QTemporaryDir& folder)
     writeMacro(root / "Build order.mck", 3);
     writeMacro(root / "Greeting.mck", 4);
     SetAppDataFolderOverride(folder.path().toStdString());
+    ReloadMacroLibrary(); // the picker lists the catalog, as the program does after loading the library
 }
 
 void selectLeaf(CTreeCtrlEx& tree, const QString& text)
@@ -129,6 +131,7 @@ QImage emptyLibrary()
 {
     QTemporaryDir empty;
     SetAppDataFolderOverride(empty.path().toStdString());
+    ReloadMacroLibrary();
     KEYINFO key = KeyTable[5];
     CKeyFunPickDlg picker(nullptr, key, QString::fromStdString(keyinfo_to_text(key)));
     picker.showPage(CKeyFunPickDlg::MacroPage);
@@ -144,10 +147,11 @@ void addKeyFunctionPicker(GalleryCanvas& canvas)
         "after choosing a media key; colour mode; page 2 with an empty library");
     QTemporaryDir library;
     const QImage pictures[] = {comboPage(), macroPage(library), mediaPage(), colourMode(), emptyLibrary()};
-    const int step = GalleryCanvas::Margin + pictures[0].width() + 40;
+    const QSize size = logicalSize(pictures[0]);
+    const int step = GalleryCanvas::Margin + size.width() + 40;
     int bottom = top;
     for (std::size_t i = 0; i < std::size(pictures); ++i) {
-        const QPoint at(GalleryCanvas::Margin + int(i % 2) * step, top + int(i / 2) * (pictures[0].height() + 30));
+        const QPoint at(GalleryCanvas::Margin + int(i % 2) * step, top + int(i / 2) * (size.height() + 30));
         auto* surface = new SkinSurface(&canvas, pictures[i], at);
         bottom = std::max(bottom, surface->geometry().bottom());
     }
