@@ -74,10 +74,20 @@ bool soundName(const PROFILE& profile)
 // as one, its name.
 void replaceWithDefaults(PROFILE& profile, int slot)
 {
-    const PROFILE damaged = profile;
-    NewProfile(Text("tc_proname") + std::to_string(slot + 1), damaged.id, profile);
-    if (soundName(damaged))
-        std::memcpy(profile.name, damaged.name, sizeof profile.name);
+    const bool keepName = soundName(profile);
+    decltype(PROFILE::name) name;
+    std::memcpy(name, profile.name, sizeof name);
+    NewProfile(Text("tc_proname") + std::to_string(slot + 1), profile.id, profile);
+    if (keepName)
+        std::memcpy(profile.name, name, sizeof name);
+}
+
+// Storage for a record that the caller fills completely with memcpy. PROFILE is trivially copyable, so
+// the copy creates it; `new PROFILE` would first set every key's rectangle only to have it overwritten.
+// Freed with delete like every record of the list. Null when memory is short.
+PROFILE* uninitialisedProfile()
+{
+    return static_cast<PROFILE*>(::operator new(sizeof(PROFILE), std::nothrow));
 }
 
 bool append(PROFILE* profile)
@@ -186,11 +196,12 @@ StoreLoadReport LoadProfilesFromBytes(std::span<const std::uint8_t> image, const
     // Slots are read where they lie: no copy of the whole image.
     CurrentProfile = nullptr;
     ProfileList.clear();
-    for (int slot = 0; slot < StoreSlots; ++slot) {
+    // The slots past the image's end are empty.
+    for (int slot = 0; slot < StoreSlots && std::size_t(slot) * ProfileSize < image.size(); ++slot) {
         const std::span<const std::uint8_t> bytes = slotBytes(image, slot);
         if (slotId(bytes) == 0)
             continue;
-        auto* profile = new (std::nothrow) PROFILE;
+        PROFILE* profile = uninitialisedProfile();
         if (!profile)
             continue; // a failed allocation skips the slot
         auto* raw = reinterpret_cast<std::uint8_t*>(profile);

@@ -9,9 +9,13 @@ namespace kavrel {
 
 std::string wideFieldToUtf8(const void* field, std::size_t units)
 {
-    std::u16string text(units, u'\0');
-    std::memcpy(text.data(), field, units * sizeof(char16_t));
-    text.resize(std::min(text.find(u'\0'), units));
+    // Only the units before the terminator are copied: a field is mostly zeros (a program name of 260).
+    const auto* bytes = static_cast<const unsigned char*>(field);
+    std::size_t length = 0;
+    while (length < units && (bytes[2 * length] | bytes[2 * length + 1]) != 0)
+        ++length;
+    std::u16string text(length, u'\0');
+    std::memcpy(text.data(), field, length * sizeof(char16_t));
     return utf::toUtf8(text);
 }
 

@@ -77,6 +77,8 @@ TEST_F(ModelTest, NamesAreCutToNineteenUnits)
     // An emoji (two UTF-16 units) that would straddle the cut is left out whole.
     EXPECT_EQ(profileName(*newProfile("123456789012345678\xF0\x9F\x98\x80")), "123456789012345678");
     EXPECT_EQ(profileName(*newProfile("Gr\xC3\xBC\xC3\x9F")), "Gr\xC3\xBC\xC3\x9F");
+    // U+4E00 is stored as the bytes 00 4E: a zero byte is not the terminator, a zero unit is.
+    EXPECT_EQ(profileName(*newProfile("\xE4\xB8\x80\xC4\x80x")), "\xE4\xB8\x80\xC4\x80x");
 
     // A stored name without its terminator is read within its 20 units.
     PROFILE p{};
