@@ -21,8 +21,8 @@ struct ButtonKind {
     int textOffset = 0;
 };
 
-constexpr int LabelWidth = 190;
-constexpr int ColumnWidth = 236;
+constexpr int LabelWidth = 180;
+constexpr int ColumnWidth = 230; // five columns of the widest button (226) fit the sheet
 constexpr int RowHeight = 56;
 
 const std::array<ShownState, 5> States{

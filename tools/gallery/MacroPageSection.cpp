@@ -13,6 +13,9 @@
 #include "platform/AtomicFile.h"
 #include "ui/CMacroDlg.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QStandardItem>
 #include <QTemporaryDir>
 
@@ -92,7 +95,12 @@ void addMacroPage(GalleryCanvas& canvas)
             if (TreeItem burst = findItem(shooter, "Burst fire"))
                 selectItem(page, burst);
         }
-        page.findChild<QWidget*>("countBox")->setProperty("text", "5");
+        // The count typed as a user types it, so that the page sees an edit and shows Save.
+        if (auto* count = page.findChild<QLineEdit*>("countBox")) {
+            count->selectAll();
+            QKeyEvent five(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, QStringLiteral("5"));
+            QCoreApplication::sendEvent(count, &five);
+        }
         selected = grabbed(page);
         page.hide();
     }

@@ -90,7 +90,9 @@ void placeLightingControls(SkinSurface& window)
         track->thumb().SetScalePos(s.stops);
         set_slider_value(track->thumb(), s.value, false);
         window.addText(QRect(s.rect.left(), s.rect.top() - 24, 220, 20), s.heading, text, font, StandardTextFormat);
-        window.addText(QRect(s.rect.right() + 11, s.rect.top(), 35, 18), s.label, text, font, StandardTextFormat);
+        // The value reaches to the page's right edge, as on the real page ("100 %" fits).
+        const QRect value(QPoint(s.rect.right() + 11, s.rect.top()), QPoint(Cfg.rcLED.right - 1, s.rect.top() + 17));
+        window.addText(value, s.label, text, font, StandardTextFormat);
     }
 }
 

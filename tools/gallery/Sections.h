@@ -12,7 +12,6 @@ namespace kavrel::gallery {
 void addMainWindow(GalleryCanvas& canvas);
 void addButtonStates(GalleryCanvas& canvas);
 void addMenus(GalleryCanvas& canvas);
-void addDialogs(GalleryCanvas& canvas);
 void addMessageDialogs(GalleryCanvas& canvas);
 void addSlidersAndTree(GalleryCanvas& canvas);
 void addKeyFunctionPicker(GalleryCanvas& canvas);

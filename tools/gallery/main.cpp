@@ -52,7 +52,6 @@ int main(int argc, char** argv)
     gallery::addButtonStates(canvas);
     gallery::addSlidersAndTree(canvas);
     gallery::addMenus(canvas);
-    gallery::addDialogs(canvas);
     gallery::addMessageDialogs(canvas);
     gallery::addKeyFunctionPicker(canvas);
     gallery::addMacroPage(canvas);
