@@ -30,7 +30,7 @@ main_window() { timeout 30 xdotool search --sync --onlyvisible --name "^${title}
 exit_kavrel() { # window pid
     click "$1" $((ex + 4)) $((ey + 4))
     until_true 20 ended "$2" || fail "Exit did not end kavrel"
-    wait "$2" || fail "kavrel ended with status $?"
+    wait "$2" || fail "kavrel ended with status $?; what it wrote: $(tail -n 30 "$work"/kavrel*.log)"
 }
 
 # 1. A new account: the data folder and its missing parents are made, private, and Apply stores.

@@ -74,5 +74,5 @@ click $((ex + 4)) $((ey + 4))
 # (An ended child stays a zombie until waited for.)
 ended() { ! kill -0 "$1" 2>/dev/null || [ "$(ps -o stat= -p "$1" | cut -c1)" = Z ]; }
 until_true 20 ended "$first" || fail "Exit did not end kavrel"
-wait "$first" || fail "kavrel ended with status $?"
+wait "$first" || fail "kavrel ended with status $?; what it wrote: $(tail -n 30 "$work/kavrel1.log")"
 echo "PASS"
