@@ -86,11 +86,8 @@ protected:
     void SetUp() override
     {
         ProgramFolderFixture::SetUp();
-        setenv("KAVREL_HIDGATE", "libhidgate-sim.so", 1);
-        setenv("KAVREL_SIM_STATE", (work / "sim.state").c_str(), 1);
-        Cfg.TrayIcon = 2;
+        test::useSimulatedKeyboardWithoutTray(work.path());
         Cfg.ApplyNow = 0;
-        CKavrelDlg::setTrayAvailabilityOverride(false);
     }
     void TearDown() override
     {

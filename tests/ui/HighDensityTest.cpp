@@ -43,10 +43,7 @@ protected:
     void SetUp() override
     {
         ProgramFolderFixture::SetUp();
-        setenv("KAVREL_HIDGATE", "libhidgate-sim.so", 1);
-        setenv("KAVREL_SIM_STATE", (work / "sim.state").c_str(), 1);
-        Cfg.TrayIcon = 2;
-        CKavrelDlg::setTrayAvailabilityOverride(false);
+        test::useSimulatedKeyboardWithoutTray(work.path());
     }
     void TearDown() override
     {

@@ -3,6 +3,7 @@
 #include "app/Paths.h"
 #include "app/Texts.h"
 #include "platform/KeyCodes.h"
+#include "ui/CKavrelDlg.h"
 #include "ui/MissingPictures.h"
 
 #include <QAbstractButton>
@@ -17,6 +18,7 @@
 #include <QtTest/QTest>
 #include <QtTest/qtestspontaneevent.h>
 
+#include <cstdlib>
 #include <deque>
 #include <vector>
 
@@ -353,6 +355,14 @@ void ProgramFolderFixture::useSkinWithout(std::initializer_list<std::string_view
         if (fs::exists(buildBinDir() / name))
             fs::copy_file(buildBinDir() / name, m_skinCopy->path() / name);
     SetProgramFolder(m_skinCopy->path());
+}
+
+void useSimulatedKeyboardWithoutTray(const std::filesystem::path& folder)
+{
+    setenv("KAVREL_HIDGATE", "libhidgate-sim.so", 1);
+    setenv("KAVREL_SIM_STATE", (folder / "sim.state").c_str(), 1);
+    Cfg.TrayIcon = 2;
+    CKavrelDlg::setTrayAvailabilityOverride(false);
 }
 
 } // namespace kavrel::test

@@ -67,6 +67,10 @@ void sendQtKey(QWidget* target, int qtKey, bool down, Qt::KeyboardModifiers modi
 // Waits (processing events) until the condition holds or the time is up.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 
+// The main window as most window tests open it: the simulated keyboard keeps its state in folder, and
+// there is no tray, so the window shows at once and Exit ends it.
+void useSimulatedKeyboardWithoutTray(const std::filesystem::path& folder);
+
 // A program folder to run windows in: the build's bin/ folder with the
 // bundled default skin, cfg.ini and text.xml, all loaded, and a fresh
 // application-data folder. Settings it changes are restored afterwards.
