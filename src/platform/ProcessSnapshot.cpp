@@ -4,11 +4,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <span>
 
 namespace kavrel::platform {
@@ -51,14 +53,25 @@ private:
     std::size_t m_nameAt = 0;
 };
 
+UniqueFd openEntry(int root, const char* path)
+{
+    return UniqueFd(::openat(root, path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+}
+
+// Up to the buffer's size of an open small /proc file, from its start; nothing when it cannot be read (for
+// a kept /proc descriptor: its process has ended).
+std::optional<std::string_view> readAt(const UniqueFd& fd, std::span<char> buffer)
+{
+    const ssize_t n = fd.valid() ? ::pread(fd.get(), buffer.data(), buffer.size(), 0) : -1;
+    if (n < 0)
+        return std::nullopt;
+    return std::string_view(buffer.data(), std::size_t(n));
+}
+
 // Up to the buffer's size of a small /proc file; empty when it cannot be read.
 std::string_view readSmall(int root, const char* path, std::span<char> buffer)
 {
-    UniqueFd fd(::openat(root, path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (!fd.valid())
-        return {};
-    const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
-    return n > 0 ? std::string_view(buffer.data(), std::size_t(n)) : std::string_view();
+    return readAt(openEntry(root, path), buffer).value_or(std::string_view());
 }
 
 std::string exeName(int root, EntryPath& path)
@@ -83,13 +96,17 @@ std::string argv0Name(int root, EntryPath& path)
     return std::string(fileNameOf(cmdline));
 }
 
-std::string commName(int root, EntryPath& path)
+std::string commText(std::string_view comm)
 {
-    std::array<char, 64> buffer;
-    std::string_view comm = readSmall(root, path("comm"), buffer);
     if (comm.ends_with('\n'))
         comm.remove_suffix(1);
     return std::string(comm);
+}
+
+std::string commName(int root, EntryPath& path)
+{
+    std::array<char, 64> buffer;
+    return commText(readSmall(root, path("comm"), buffer));
 }
 
 } // namespace
@@ -124,6 +141,30 @@ template <class Visit> void forEachProcess(const std::filesystem::path& procRoot
     ::closedir(dir);
 }
 
+struct KeptRead {
+    std::string_view text; // in the buffer
+    bool opened = false; // the file was opened for this read
+    bool ended = false; // the kept file's process has ended
+};
+
+// A small /proc file read through the descriptor kept from the last walk, when there is one; otherwise
+// opened, and kept only when keepNew.
+KeptRead readKept(UniqueFd& file, int root, const char* path, bool keepNew, std::span<char> buffer)
+{
+    KeptRead read;
+    if (const auto text = readAt(file, buffer))
+        read.text = *text;
+    else {
+        read.ended = file.valid();
+        file = openEntry(root, path);
+        read.opened = true;
+        read.text = readAt(file, buffer).value_or(std::string_view());
+        if (!keepNew)
+            file.reset();
+    }
+    return read;
+}
+
 // The kernel keeps at most this many bytes of a program's name as its comm.
 constexpr std::size_t CommBytes = 15;
 
@@ -147,41 +188,64 @@ ProcessSnapshot ProcessSnapshot::take(const std::filesystem::path& procRoot)
     return snapshot;
 }
 
-ProcessWalker::ProcessWalker(std::filesystem::path procRoot)
+ProcessWalker::ProcessWalker(std::filesystem::path procRoot, std::size_t keptFiles)
     : m_root(std::move(procRoot))
+    , m_keptFiles(keptFiles)
 {
+}
+
+std::size_t ProcessWalker::defaultKeptFiles()
+{
+    constexpr std::size_t most = 512;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return most;
+    return std::min<std::size_t>(most, limit.rlim_cur / 2);
 }
 
 ProcessSnapshot ProcessWalker::walk()
 {
     ProcessSnapshot snapshot;
-    std::unordered_map<std::string, ProcessNames> seen;
+    std::unordered_map<std::string, Known> seen;
     seen.reserve(m_known.size() + 16);
     m_exeReads = 0;
     m_argvReads = 0;
+    m_commOpens = 0;
+    std::size_t kept = 0;
     forEachProcess(m_root, [&](const char* pid, int rootFd) {
         EntryPath path(pid);
-        ProcessNames names{{}, {}, commName(rootFd, path)};
-        const auto known = m_known.find(pid);
-        const bool sameComm = known != m_known.end() && known->second.comm == names.comm;
+        Known entry;
+        auto known = m_known.find(pid);
+        if (known != m_known.end())
+            entry.comm = std::move(known->second.comm);
+        std::array<char, 64> buffer;
+        const KeptRead read = readKept(entry.comm, rootFd, path("comm"), kept < m_keptFiles, buffer);
+        // A kept file that cannot be read: the process ended and its number went to a new one.
+        if (read.ended)
+            known = m_known.end();
+        m_commOpens += read.opened ? 1 : 0;
+        kept += entry.comm.valid() ? 1 : 0;
+        entry.names.comm = commText(read.text);
+        ProcessNames& names = entry.names;
+        const bool sameComm = known != m_known.end() && known->second.names.comm == names.comm;
         // A comm of other than 15 bytes is a whole name (kernel threads' are longer and never exec); an
         // executable that could not be read stays unreadable for the same program.
-        const bool exeKnown = sameComm && (names.comm.size() != CommBytes || known->second.exe.empty());
+        const bool exeKnown = sameComm && (names.comm.size() != CommBytes || known->second.names.exe.empty());
         if (!exeKnown) {
             names.exe = exeName(rootFd, path);
             ++m_exeReads;
         }
-        if (sameComm && (exeKnown || known->second.exe == names.exe)) {
+        if (sameComm && (exeKnown || known->second.names.exe == names.exe)) {
             if (exeKnown)
-                names.exe = std::move(known->second.exe);
-            names.argv0 = std::move(known->second.argv0);
+                names.exe = std::move(known->second.names.exe);
+            names.argv0 = std::move(known->second.names.argv0);
         } else {
             names.argv0 = argv0Name(rootFd, path);
             ++m_argvReads;
         }
         if (hasAnyName(names))
             snapshot.m_processes.push_back(names);
-        seen.emplace(pid, std::move(names));
+        seen.emplace(pid, std::move(entry));
     });
     m_known = std::move(seen);
     return snapshot;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -53,19 +56,33 @@ private:
 // program: its executable and argv[0] are taken from the last walk. A comm of 15 bytes may be the cut name
 // of another program: the executable is read again (unless it could not be read last time), and argv[0]
 // when the executable or comm changed.
+//
+// The comm file of each process stays open between walks (up to keptFiles of them), so that a walk reads it
+// with one call instead of three: a kept /proc descriptor reads the same process's current comm, and fails
+// once that process has ended, even when its number has been given to a new one.
 class ProcessWalker {
 public:
-    explicit ProcessWalker(std::filesystem::path procRoot = "/proc");
+    explicit ProcessWalker(std::filesystem::path procRoot = "/proc", std::size_t keptFiles = defaultKeptFiles());
     ProcessSnapshot walk();
-    // Executable and argv[0] reads of the last walk (tests).
+    // Executable, argv[0] and comm opens of the last walk (tests).
     int lastExeReads() const { return m_exeReads; }
     int lastArgvReads() const { return m_argvReads; }
+    int lastCommOpens() const { return m_commOpens; }
+
+    // Half the descriptors this process may open, at most 512: fewer than 1024 stay open in all.
+    static std::size_t defaultKeptFiles();
 
 private:
+    struct Known {
+        ProcessNames names;
+        UniqueFd comm; // open between walks; invalid when over the budget or not readable
+    };
     std::filesystem::path m_root;
-    std::unordered_map<std::string, ProcessNames> m_known; // by process number
+    std::size_t m_keptFiles;
+    std::unordered_map<std::string, Known> m_known; // by process number
     int m_exeReads = 0;
     int m_argvReads = 0;
+    int m_commOpens = 0;
 };
 
 } // namespace kavrel::platform

@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace kavrel::platform {
 namespace {
@@ -154,14 +157,41 @@ TEST_F(FakeProc, TheWalkerReadsTheExecutableAgainOnlyWhenTheCommDoesNotTellAnExe
     EXPECT_EQ(walker.lastExeReads(), 2);
 }
 
+TEST_F(FakeProc, TheWalkerKeepsCommFilesOpenWithinItsBudget)
+{
+    process("1", "/usr/bin/steam", "steam", "steam");
+    process("2", "/usr/bin/bash", "bash", "bash");
+    process("3", "/usr/bin/vim", "vim", "vim");
+    ProcessWalker walker(root.path(), 2);
+    walker.walk();
+    EXPECT_EQ(walker.lastCommOpens(), 3);
+    walker.walk();
+    EXPECT_EQ(walker.lastCommOpens(), 1) << "two kept, the third over the budget";
+
+    // A rename is read through the kept file; an ended process gives its place to a new one.
+    writeFile(root / "1" / "comm", "dota2\n");
+    fs::remove_all(root / "2");
+    process("4", "/usr/bin/new", "new", "new");
+    const ProcessSnapshot snapshot = walker.walk();
+    EXPECT_TRUE(snapshot.anyNameContains("dota2"));
+    EXPECT_FALSE(snapshot.anyNameContains("bash"));
+    EXPECT_TRUE(snapshot.anyNameContains("new"));
+    walker.walk();
+    EXPECT_EQ(walker.lastCommOpens(), 1);
+}
+
 // A real child whose executable and argv[0] the test chooses, found in the real /proc.
 class ChildProcess {
 public:
-    ChildProcess(const fs::path& program, const char* argv0)
+    ChildProcess(const fs::path& program, std::vector<std::string> arguments)
     {
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
         m_pid = ::fork();
         if (m_pid == 0) {
-            ::execl(program.c_str(), argv0, "30", static_cast<char*>(nullptr));
+            ::execv(program.c_str(), argv.data());
             ::_exit(127);
         }
     }
@@ -194,12 +224,49 @@ TEST(ProcessSnapshotLive, FindsARunningProgramByItsFileAndByAWineStyleArgv0)
     fs::copy_file("/bin/sleep", program);
     fs::permissions(program, fs::perms::owner_all);
 
-    ChildProcess native(program, program.c_str());
+    ChildProcess native(program, {program.string(), "30"});
     EXPECT_TRUE(eventually([] { return ProcessSnapshot::take().anyNameContains("kavrelprobegame"); }));
 
-    ChildProcess wine("/bin/sleep", "C:\\Games\\KavrelWineProbe.exe");
+    ChildProcess wine("/bin/sleep", {"C:\\Games\\KavrelWineProbe.exe", "30"});
     EXPECT_TRUE(eventually([] { return ProcessSnapshot::take().anyNameContains("kavrelwineprobe.EXE"); }));
     EXPECT_FALSE(ProcessSnapshot::take().anyNameContains("Games\\KavrelWineProbe"));
+}
+
+// Descriptors of this process open on the comm file of process pid.
+int openCommFilesOf(pid_t pid)
+{
+    const std::string comm = "/proc/" + std::to_string(pid) + "/comm";
+    int count = 0;
+    for (const fs::directory_entry& fd : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        count += fs::read_symlink(fd.path(), error) == comm ? 1 : 0;
+    }
+    return count;
+}
+
+// The walker's kept comm files follow a real process through an exec, and let go of it when it ends.
+TEST(ProcessSnapshotLive, TheWalkerSeesAnExecAndAnEndThroughItsKeptFiles)
+{
+    TempDir dir;
+    const fs::path program = dir / "KavrelExecProbe";
+    fs::copy_file("/bin/sleep", program);
+    fs::permissions(program, fs::perms::owner_all);
+    const fs::path go = dir / "go";
+    const std::string script
+        = "while [ ! -e '" + go.string() + "' ]; do sleep 0.01; done; exec '" + program.string() + "' 30";
+
+    ProcessWalker walker;
+    auto child = std::make_unique<ChildProcess>("/bin/sh", std::vector<std::string>{"sh", "-c", script});
+    const pid_t pid = child->pid();
+    walker.walk();
+    EXPECT_EQ(openCommFilesOf(pid), 1);
+    writeFile(go, "");
+    EXPECT_TRUE(eventually([&] { return walker.walk().anyNameContains("kavrelexecprobe"); }));
+
+    child.reset();
+    walker.walk();
+    EXPECT_FALSE(walker.walk().anyNameContains("kavrelexecprobe"));
+    EXPECT_EQ(openCommFilesOf(pid), 0);
 }
 
 } // namespace
