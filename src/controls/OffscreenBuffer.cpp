@@ -1,5 +1,8 @@
 #include "controls/OffscreenBuffer.h"
 
+#include "platform/PageMemory.h"
+
+#include <QBackingStore>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QWidget>
@@ -14,6 +17,7 @@ QImage& OffscreenBuffer::begin(QSize size)
     if (m_image.size() != pixels || m_image.devicePixelRatio() != ratio) {
         m_image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
         m_image.setDevicePixelRatio(ratio);
+        platform::populatePages(m_image.bits(), std::size_t(m_image.sizeInBytes()));
     }
     m_image.fill(Qt::transparent);
     return m_image;
@@ -29,6 +33,21 @@ void OffscreenBuffer::copyTo(QWidget* widget, const QRegion& clip) const
     if (widget->testAttribute(Qt::WA_OpaquePaintEvent))
         painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, m_image);
+}
+
+void prepareBackingStore(QWidget* window)
+{
+    QBackingStore* store = window->backingStore();
+    if (!store)
+        return;
+    if (store->size() != window->size())
+        store->resize(window->size());
+    // A raster store paints into an image; its pixels are only mapped here, never written.
+    const QPaintDevice* device = store->paintDevice();
+    if (device && device->devType() == QInternal::Image) {
+        const auto* image = static_cast<const QImage*>(device);
+        platform::populatePages(const_cast<uchar*>(image->constBits()), std::size_t(image->sizeInBytes()));
+    }
 }
 
 void prepareSkinnedWidget(QWidget* widget, bool opaque)

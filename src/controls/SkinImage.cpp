@@ -1,6 +1,7 @@
 #include "controls/SkinImage.h"
 
 #include "app/Paths.h"
+#include "controls/PngDecoder.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -33,6 +34,18 @@ QImage premultiplied(QImage image)
     return image;
 }
 
+// The skin reader for the kinds of file it takes, else Qt's reader. One-bit pictures (the window outlines)
+// stay one bit: they are read bit by bit, and a 32-bit copy would be the size of the window.
+QImage decodePicture(const QByteArray& bytes)
+{
+    if (std::optional<QImage> skin = decodeSkinPng(bytes))
+        return *std::move(skin);
+    QImage image;
+    if (!image.loadFromData(bytes))
+        return {};
+    return image.depth() == 1 ? image : premultiplied(std::move(image));
+}
+
 // Decoded pictures by path. The same button and background pictures are asked for by many controls
 // and windows; each is decoded once and shared (QImage copies share their pixels until written to).
 // An entry is used only while the file still holds the same bytes it was decoded from, so a picture
@@ -58,12 +71,8 @@ public:
             return found->second.image;
         m_decoding.insert(path);
         lock.unlock();
-        QImage image;
-        const bool decoded = image.loadFromData(bytes);
-        // One-bit pictures (the window outlines) stay one bit: they are read bit by bit, and a 32-bit
-        // copy would be the size of the window.
-        if (decoded && image.depth() != 1)
-            image = premultiplied(std::move(image));
+        QImage image = decodePicture(bytes);
+        const bool decoded = !image.isNull();
         image.setDevicePixelRatio(ratio);
         lock.lock();
         m_decoding.erase(path);

@@ -84,11 +84,12 @@ CKavrelDlg::CKavrelDlg(QWidget* parent)
     setObjectName("mainWindow");
     setAttribute(Qt::WA_TranslucentBackground);
     prepareSkinnedWidget(this, false);
-    const bool trayMode = Cfg.TrayIcon == 1 || Cfg.TrayIcon == 3;
-    m_trayMode = trayMode && MainTray::available() ? Cfg.TrayIcon : 2;
-    if (trayMode && m_trayMode == 2)
-        WriteLog(
-            "No system tray: TrayIcon=%d acts as 2, the window shows and Exit ends the program", int(Cfg.TrayIcon));
+    // Asking for a tray takes a while: a window that shows at start asks once it has been painted
+    // (settleTray); one that starts in the tray must know now whether there is one.
+    m_trayMode = Cfg.TrayIcon == 1 || Cfg.TrayIcon == 3 ? Cfg.TrayIcon : 2;
+    m_trayUnsettled = m_trayMode != 2;
+    if (m_trayMode == 1)
+        settleTrayMode();
     m_shown = m_trayMode != 1;
     if (const auto& font = applicationSkinFont())
         m_font = *font;
@@ -143,13 +144,30 @@ bool CKavrelDlg::initialise()
         std::lock_guard lock(ApplyDataMutex());
         ReloadMacroLibrary();
     }
-    if (m_trayMode == 1 || m_trayMode == 3) {
-        m_tray = new MainTray(this, m_icon);
-        connect(m_tray, &MainTray::exitRequested, this, &CKavrelDlg::endWindow);
-    }
+    if (!m_shown)
+        settleTray();
     if (m_shown)
         openWindow();
     return !m_ended;
+}
+
+void CKavrelDlg::settleTrayMode()
+{
+    if (!m_trayUnsettled || MainTray::available())
+        return;
+    WriteLog("No system tray: TrayIcon=%d acts as 2, the window shows and Exit ends the program", m_trayMode);
+    m_trayMode = 2;
+    m_trayUnsettled = false;
+}
+
+void CKavrelDlg::settleTray()
+{
+    settleTrayMode();
+    if (!m_trayUnsettled)
+        return;
+    m_trayUnsettled = false;
+    m_tray = new MainTray(this, m_icon);
+    connect(m_tray, &MainTray::exitRequested, this, &CKavrelDlg::endWindow);
 }
 
 int CKavrelDlg::exec()
@@ -247,6 +265,7 @@ void CKavrelDlg::createLightingPage()
 
 void CKavrelDlg::showBalloon(const QString& message)
 {
+    settleTray();
     if (m_tray)
         m_tray->showBalloon(message);
 }
@@ -268,6 +287,7 @@ void CKavrelDlg::openWindow()
     reloadProfiles();
     m_shown = true;
     show();
+    prepareBackingStore(this);
     raise();
     activateWindow();
 }
@@ -406,6 +426,7 @@ void CKavrelDlg::runMacroPage()
 
 void CKavrelDlg::exitOrHide()
 {
+    settleTray(); // hiding needs a tray to come back from
     if (m_trayMode == 1 || m_trayMode == 3) {
         // Edits not applied go now: automatic switching must not write them while the window is hidden.
         m_session->discardEdits();
@@ -513,6 +534,10 @@ bool CKavrelDlg::event(QEvent* event)
 
 void CKavrelDlg::paintEvent(QPaintEvent*)
 {
+    if (m_trayUnsettled && !m_traySettleQueued) {
+        m_traySettleQueued = true;
+        QMetaObject::invokeMethod(this, &CKavrelDlg::settleTray, Qt::QueuedConnection);
+    }
     QPainter painter(&m_buffer.begin(size()));
     painter.fillRect(rect(), colorOfArgb(BackgroundArgb));
     painter.drawImage(rect(), m_background);

@@ -140,6 +140,10 @@ private:
     void onButton(CPngBtn* button);
     void runMacroPage();
     void exitOrHide();
+    // The tray mode, once it is known whether there is a tray (without one, modes 1 and 3 act as 2).
+    void settleTrayMode();
+    // The tray mode and, in modes 1 and 3, the tray icon; once.
+    void settleTray();
     void applyAndSave(bool ok);
     bool runApplyProgress();
     void restoreDefaults();
@@ -159,6 +163,8 @@ private:
     MainTray* m_tray = nullptr;
     EditCommands* m_edits = nullptr;
     int m_trayMode = 2;
+    bool m_trayUnsettled = false; // modes 1 and 3 until settleTray
+    bool m_traySettleQueued = false;
     bool m_initialised = false;
     bool m_ended = false;
     int m_exitCode = 0;

@@ -284,6 +284,29 @@ TEST_F(MainWindow, WithoutASystemTrayTheTrayModesActLikeTwo)
     EXPECT_TRUE(w.ended());
 }
 
+// A window shown at start sets up its tray only once it has been painted: asking for a tray takes a
+// while. Until then the tray mode is settled whenever something depends on it.
+TEST_F(MainWindow, AShownWindowSetsUpItsTrayAfterItsFirstPaint)
+{
+    CKavrelDlg::setTrayAvailabilityOverride(true);
+    Cfg.TrayIcon = 3;
+    CKavrelDlg& w = open();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.trayIconExists());
+    EXPECT_TRUE(test::waitFor([&] { return w.trayIconExists(); }));
+    EXPECT_EQ(w.trayMode(), 3);
+
+    // Without a tray, Cancel right after the start ends the program: it must not hide the window away
+    // into a tray that does not exist.
+    window.reset();
+    CKavrelDlg::setTrayAvailabilityOverride(false);
+    CKavrelDlg& trayless = open();
+    click(CKavrelDlg::Cancel);
+    EXPECT_TRUE(trayless.ended());
+    EXPECT_EQ(trayless.trayMode(), 2);
+    EXPECT_NE(log().find("No system tray"), std::string::npos);
+}
+
 TEST_F(MainWindow, WithoutAKeyboardTheUserIsToldAndNothingIsApplied)
 {
     setenv("KAVREL_HIDGATE", "/nonexistent/libhidgate.so", 1);

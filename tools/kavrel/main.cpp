@@ -22,10 +22,10 @@ int main(int argc, char* argv[])
     }
     kavrel::platform::disableSessionBusAutolaunch();
     QApplication application(argc, argv);
-    // The main window's largest pictures (its background, the keyboard, the outline) decode on the
+    // The main window's largest pictures (its background, its outline, the keyboard) decode on the
     // second core while the program reads its texts and settings and builds the window. Not before the
-    // QApplication: its construction sets up the plugin paths the picture reader looks at.
-    const kavrel::SkinImagePreload preload({"main_nr.png", "keyimg.png", "main_mask.png"});
+    // QApplication: its construction, busy with the display server too, would slow by more than that gains.
+    const kavrel::SkinImagePreload preload({"main_nr.png", "main_mask.png", "keyimg.png"});
     // Wayland compositors match the window to the menu entry by this name.
     QGuiApplication::setDesktopFileName(KAVREL_APP_ID);
     kavrel::CKavrelApp kavrel;
