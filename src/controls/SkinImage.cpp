@@ -151,6 +151,18 @@ QRectF devicePixels(const QImage& image, const QRectF& area)
     return ratio == 1 ? area : QRectF(area.topLeft() * ratio, area.size() * ratio);
 }
 
+// A part inside a 32-bit picture that reads the picture's own pixels, without a copy: it keeps a share
+// of the picture (so the pixels stay while the part lives) and is read-only, so that a write to it copies
+// the part first, as a write to any shared QImage does.
+QImage sharedPart(const QImage& picture, const QRect& pixels)
+{
+    auto* kept = new QImage(picture);
+    const uchar* first = kept->constBits() + qsizetype(pixels.y()) * kept->bytesPerLine() + pixels.x() * 4;
+    return QImage(
+        first, pixels.width(), pixels.height(), kept->bytesPerLine(), kept->format(),
+        [](void* share) { delete static_cast<QImage*>(share); }, kept);
+}
+
 } // namespace
 
 int skinPixelRatio()
@@ -225,7 +237,10 @@ QImage clone_image_area(const QImage& image, int x, int y, int width, int height
     const QRect area(x, y, width, height);
     if (image.isNull() || width <= 0 || height <= 0 || !QRect(QPoint(0, 0), image_size(image)).intersects(area))
         return {};
-    QImage clone = premultiplied(image.copy(devicePixels(image, area).toRect()));
+    const QRect pixels = devicePixels(image, area).toRect();
+    QImage clone = image.format() == QImage::Format_ARGB32_Premultiplied && image.rect().contains(pixels)
+        ? sharedPart(image, pixels)
+        : premultiplied(image.copy(pixels));
     clone.setDevicePixelRatio(image.devicePixelRatio());
     return clone;
 }

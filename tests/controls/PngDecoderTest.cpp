@@ -66,8 +66,8 @@ TEST(SkinPngReader, GivesTheSamePixelsAsQtsReader)
     mono.setPixel(0, 0, 1);
     mono.setPixel(18, 4, 1);
     mono.setPixel(9, 2, 1);
-    for (const QByteArray& png : {skin::encodeFastPng(translucent), skin::encodeFastPng(mono),
-             savedBy(translucent), savedBy(randomPicture(33, 3, QImage::Format_RGB32, 5))})
+    for (const QByteArray& png : {skin::encodeFastPng(translucent), skin::encodeFastPng(mono), savedBy(translucent),
+             savedBy(randomPicture(33, 3, QImage::Format_RGB32, 5))})
         EXPECT_TRUE(sameAsQtsReader(png));
 
     const QDir skins(QString::fromStdString((test::buildBinDir() / "skins").string()));

@@ -307,6 +307,28 @@ TEST(SkinImages, CuttingCopiesTheRegionAndNothingFromAMissingImage)
     EXPECT_TRUE(clone_image_area(source, 0, 0, 0, 5).isNull());
 }
 
+// Backgrounds of child windows are cut from the window's picture at every start: a part inside a loaded
+// picture shares its pixels instead of copying them, and stays as it was whatever happens to the picture.
+TEST(SkinImages, APartInsideALoadedPictureSharesItsPixelsAndOutlivesIt)
+{
+    auto source
+        = std::make_unique<QImage>(filled(300, 200, Qt::green).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    source->setPixelColor(120, 50, Qt::red);
+    QImage part = clone_image_area(*source, 100, 40, 50, 30);
+    EXPECT_EQ(part.constBits(), source->constBits() + 40 * source->bytesPerLine() + 100 * 4) << "no copy";
+    EXPECT_EQ(part.pixelColor(20, 10), QColor(Qt::red));
+
+    source->setPixelColor(121, 50, Qt::blue); // the owner writes to its picture: the part keeps its pixels
+    EXPECT_EQ(part.pixelColor(21, 10), QColor(Qt::green));
+    const QImage shared = part;
+    part.setPixelColor(0, 0, Qt::blue); // and writing to a part changes only that part
+    EXPECT_EQ(shared.pixelColor(0, 0), QColor(Qt::green));
+    EXPECT_EQ(source->pixelColor(100, 40), QColor(Qt::green));
+    source.reset();
+    EXPECT_EQ(shared.pixelColor(20, 10), QColor(Qt::red)) << "the picture's pixels live as long as a part";
+    EXPECT_EQ(part.pixelColor(20, 10), QColor(Qt::red));
+}
+
 TEST(SkinColors, ColorRefsKeepRedInTheLowByte)
 {
     EXPECT_EQ(colorOfColorRef(0x0000FF), QColor(255, 0, 0));
