@@ -37,12 +37,14 @@ void OffscreenBuffer::copyTo(QWidget* widget, const QRegion& clip) const
 
 void prepareBackingStore(QWidget* window)
 {
+    // Only X11's store keeps its image from one resize to the next; elsewhere (Wayland) the paint device
+    // exists only while a paint is under way.
     QBackingStore* store = window->backingStore();
-    if (!store)
+    if (!store || QGuiApplication::platformName() != QLatin1String("xcb"))
         return;
     if (store->size() != window->size())
         store->resize(window->size());
-    // A raster store paints into an image; its pixels are only mapped here, never written.
+    // Its pixels are only mapped here, never written.
     const QPaintDevice* device = store->paintDevice();
     if (device && device->devType() == QInternal::Image) {
         const auto* image = static_cast<const QImage*>(device);

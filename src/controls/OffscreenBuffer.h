@@ -41,8 +41,8 @@ private:
     QRegion m_outline;
 };
 
-// Sizes a shown window's backing store now and maps the memory of its pixels in one call, so that the
-// window's first paint does not fault them in page by page. What the window shows does not change.
+// On X11, sizes a shown window's backing store now and maps the memory of its pixels in one call, so that
+// the window's first paint does not fault them in page by page. What the window shows does not change.
 void prepareBackingStore(QWidget* window);
 
 // Sets the attributes that suppress background erasing. An opaque widget

@@ -6,6 +6,7 @@
 #include "model/Lists.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileRead.h"
+#include "platform/PageMemory.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -252,7 +253,7 @@ StoreLoadReport LoadProfiles(const SlotCheck& check)
 
 std::vector<std::uint8_t> StoreImage()
 {
-    std::vector<std::uint8_t> image(StoreSize, 0);
+    std::vector<std::uint8_t> image = platform::zeroedBytes(StoreSize);
     int slot = 0;
     for (const PROFILE& profile : ProfileList) {
         if (slot == StoreSlots)

@@ -1,7 +1,9 @@
 #include "platform/FileRead.h"
 
+#include "platform/PageMemory.h"
 #include "platform/UniqueFd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,10 +27,17 @@ FileHead readFileHead(const std::filesystem::path& path, std::size_t maxBytes)
         head.error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return head;
     }
-    head.bytes.resize(maxBytes);
+    // Room for the whole file and a byte more, so that one that grew meanwhile is still read up to maxBytes;
+    // a file that does not tell its size (procfs) starts small. Zero-filling maxBytes for a small file, as
+    // most are, would cost more than its read.
+    constexpr std::size_t firstStep = 4096;
+    const std::size_t known = info.st_size > 0 ? std::size_t(info.st_size) + 1 : firstStep;
+    head.bytes = zeroedBytes(std::min(maxBytes, known));
     std::size_t filled = 0;
     while (filled < maxBytes) {
-        const ssize_t got = ::read(fd.get(), head.bytes.data() + filled, maxBytes - filled);
+        if (filled == head.bytes.size())
+            head.bytes.resize(std::min(maxBytes, 2 * filled));
+        const ssize_t got = ::read(fd.get(), head.bytes.data() + filled, head.bytes.size() - filled);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {

@@ -19,4 +19,13 @@ void populatePages(void* data, std::size_t bytes)
         ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 }
 
+std::vector<std::uint8_t> zeroedBytes(std::size_t size)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(size);
+    populatePages(bytes.data(), size);
+    bytes.resize(size);
+    return bytes;
+}
+
 } // namespace kavrel::platform

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 namespace kavrel::platform {
 
@@ -10,5 +12,8 @@ namespace kavrel::platform {
 // are mapped; a block under 64 KB, or a kernel without the call (before 5.14), is left as it is. The
 // contents do not change.
 void populatePages(void* data, std::size_t bytes);
+
+// A block of zero bytes, its pages mapped in one call.
+std::vector<std::uint8_t> zeroedBytes(std::size_t size);
 
 } // namespace kavrel::platform

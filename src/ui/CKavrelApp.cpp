@@ -65,6 +65,9 @@ bool CKavrelApp::InitInstance()
     load_menu_library();
     MakeAppDataFolder();
     setUpFont();
+    // While the window is built, the fonts its texts are measured in are loaded on the other core (a
+    // second instance, which only signals the first, waits for that before it ends).
+    m_fontWarmUp = std::make_unique<FontWarmUp>(applicationSkinFont().value_or(shellDlgFont(15)));
 
     const QString title = QString::fromStdString(Text("tc_title"));
     m_instance = std::make_unique<SingleInstance>(instanceLockName(), title, m_instanceFolder);
@@ -76,8 +79,6 @@ bool CKavrelApp::InitInstance()
         }
         return false;
     }
-    // While the window is built, the fonts its texts are measured in are loaded on the other core.
-    m_fontWarmUp = std::make_unique<FontWarmUp>(applicationSkinFont().value_or(shellDlgFont(15)));
     // Only the first instance: a save of a killed run may have left temporary files.
     platform::removeStaleTempFiles(AppDataFolder());
     runMainWindow();

@@ -94,6 +94,12 @@ TEST(FileRead, ReadsAtMostTheAskedBytesAndRefusesWhatIsNotAFile)
     // A FIFO would block a plain open for reading until a writer comes.
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     EXPECT_EQ(readFileHead(dir / "fifo", 4).error, EINVAL);
+
+    // Files that do not tell their size (procfs says 0) are read in growing steps, up to the asked bytes.
+    EXPECT_EQ(readFileHead("/proc/kallsyms", 300000).bytes.size(), 300000u);
+    const std::string cmdline = readFile("/proc/self/cmdline");
+    const FileHead own = readFileHead("/proc/self/cmdline", 1 << 20);
+    EXPECT_EQ(std::string(own.bytes.begin(), own.bytes.end()), cmdline);
 }
 
 TEST(AtomicFile, UnsyncedReplacementIsStillWholeAndAbandonedOnesLeaveNothing)
