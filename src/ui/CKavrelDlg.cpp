@@ -84,8 +84,9 @@ CKavrelDlg::CKavrelDlg(QWidget* parent)
     setObjectName("mainWindow");
     setAttribute(Qt::WA_TranslucentBackground);
     prepareSkinnedWidget(this, false);
-    // Asking for a tray takes a while: a window that shows at start asks once it has been painted
-    // (settleTray); one that starts in the tray must know now whether there is one.
+    // Asking for a tray and loading the icon (through an image plugin) take a while: a window that shows
+    // at start does both once it has been painted; one that starts in the tray must know now whether
+    // there is one.
     m_trayMode = Cfg.TrayIcon == 1 || Cfg.TrayIcon == 3 ? Cfg.TrayIcon : 2;
     m_trayUnsettled = m_trayMode != 2;
     if (m_trayMode == 1)
@@ -121,8 +122,6 @@ bool CKavrelDlg::initialise()
     if (m_initialised)
         return !m_ended;
     m_initialised = true;
-    m_icon = programIcon();
-    setWindowIcon(m_icon);
     if (!loadSkin()) {
         failStart();
         return false;
@@ -160,13 +159,29 @@ void CKavrelDlg::settleTrayMode()
     m_trayUnsettled = false;
 }
 
+const QIcon& CKavrelDlg::icon()
+{
+    if (!m_iconLoaded) {
+        m_iconLoaded = true;
+        m_icon = programIcon();
+        setWindowIcon(m_icon);
+    }
+    return m_icon;
+}
+
+void CKavrelDlg::afterFirstPaint()
+{
+    icon();
+    settleTray();
+}
+
 void CKavrelDlg::settleTray()
 {
     settleTrayMode();
     if (!m_trayUnsettled)
         return;
     m_trayUnsettled = false;
-    m_tray = new MainTray(this, m_icon);
+    m_tray = new MainTray(this, icon());
     connect(m_tray, &MainTray::exitRequested, this, &CKavrelDlg::endWindow);
 }
 
@@ -534,9 +549,9 @@ bool CKavrelDlg::event(QEvent* event)
 
 void CKavrelDlg::paintEvent(QPaintEvent*)
 {
-    if (m_trayUnsettled && !m_traySettleQueued) {
-        m_traySettleQueued = true;
-        QMetaObject::invokeMethod(this, &CKavrelDlg::settleTray, Qt::QueuedConnection);
+    if (!m_firstPaintDone) {
+        m_firstPaintDone = true;
+        QMetaObject::invokeMethod(this, &CKavrelDlg::afterFirstPaint, Qt::QueuedConnection);
     }
     QPainter painter(&m_buffer.begin(size()));
     painter.fillRect(rect(), colorOfArgb(BackgroundArgb));

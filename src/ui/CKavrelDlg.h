@@ -144,6 +144,10 @@ private:
     void settleTrayMode();
     // The tray mode and, in modes 1 and 3, the tray icon; once.
     void settleTray();
+    // The program's icon, loaded and given to the window the first time it is asked for.
+    const QIcon& icon();
+    // What a window shown at start leaves until it has been painted: its icon and its tray.
+    void afterFirstPaint();
     void applyAndSave(bool ok);
     bool runApplyProgress();
     void restoreDefaults();
@@ -154,6 +158,7 @@ private:
 
     QImage m_background;
     QIcon m_icon;
+    bool m_iconLoaded = false;
     std::array<CPngBtn*, ButtonCount> m_buttons{};
     CKBColorDlg* m_view = nullptr;
     CLedDlg* m_led = nullptr;
@@ -164,7 +169,7 @@ private:
     EditCommands* m_edits = nullptr;
     int m_trayMode = 2;
     bool m_trayUnsettled = false; // modes 1 and 3 until settleTray
-    bool m_traySettleQueued = false;
+    bool m_firstPaintDone = false;
     bool m_initialised = false;
     bool m_ended = false;
     int m_exitCode = 0;

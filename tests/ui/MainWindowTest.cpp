@@ -284,9 +284,10 @@ TEST_F(MainWindow, WithoutASystemTrayTheTrayModesActLikeTwo)
     EXPECT_TRUE(w.ended());
 }
 
-// A window shown at start sets up its tray only once it has been painted: asking for a tray takes a
-// while. Until then the tray mode is settled whenever something depends on it.
-TEST_F(MainWindow, AShownWindowSetsUpItsTrayAfterItsFirstPaint)
+// A window shown at start sets up its tray and its icon only once it has been painted: asking for a
+// tray and loading the icon take a while. Until then the tray mode is settled whenever something
+// depends on it.
+TEST_F(MainWindow, AShownWindowSetsUpItsTrayAndIconAfterItsFirstPaint)
 {
     CKavrelDlg::setTrayAvailabilityOverride(true);
     Cfg.TrayIcon = 3;
@@ -295,6 +296,7 @@ TEST_F(MainWindow, AShownWindowSetsUpItsTrayAfterItsFirstPaint)
     EXPECT_FALSE(w.trayIconExists());
     EXPECT_TRUE(test::waitFor([&] { return w.trayIconExists(); }));
     EXPECT_EQ(w.trayMode(), 3);
+    EXPECT_FALSE(w.windowIcon().isNull());
 
     // Without a tray, Cancel right after the start ends the program: it must not hide the window away
     // into a tray that does not exist.
