@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <span>
@@ -74,10 +75,13 @@ std::string_view readSmall(int root, const char* path, std::span<char> buffer)
     return readAt(openEntry(root, path), buffer).value_or(std::string_view());
 }
 
-std::string exeName(int root, EntryPath& path)
+// The executable's file name; empty, with the reason in error, when it cannot be read.
+std::string exeName(int root, EntryPath& path, int* error = nullptr)
 {
     std::array<char, 4096> target;
     const ssize_t n = ::readlinkat(root, path("exe"), target.data(), target.size());
+    if (error)
+        *error = n < 0 ? errno : 0;
     if (n <= 0)
         return {};
     std::string_view link(target.data(), std::size_t(n));
@@ -211,44 +215,65 @@ ProcessSnapshot ProcessWalker::walk()
     m_exeReads = 0;
     m_argvReads = 0;
     m_commOpens = 0;
+    m_commReads = 0;
     std::size_t kept = 0;
     forEachProcess(m_root, [&](const char* pid, int rootFd) {
-        EntryPath path(pid);
+        const auto found = m_known.find(pid);
+        Known* previous = found == m_known.end() ? nullptr : &found->second;
         Known entry;
-        auto known = m_known.find(pid);
-        if (known != m_known.end())
-            entry.comm = std::move(known->second.comm);
-        std::array<char, 64> buffer;
-        const KeptRead read = readKept(entry.comm, rootFd, path("comm"), kept < m_keptFiles, buffer);
-        // A kept file that cannot be read: the process ended and its number went to a new one.
-        if (read.ended)
-            known = m_known.end();
-        m_commOpens += read.opened ? 1 : 0;
-        kept += entry.comm.valid() ? 1 : 0;
-        entry.names.comm = commText(read.text);
-        ProcessNames& names = entry.names;
-        const bool sameComm = known != m_known.end() && known->second.names.comm == names.comm;
-        // A comm of other than 15 bytes is a whole name (kernel threads' are longer and never exec); an
-        // executable that could not be read stays unreadable for the same program.
-        const bool exeKnown = sameComm && (names.comm.size() != CommBytes || known->second.names.exe.empty());
-        if (!exeKnown) {
-            names.exe = exeName(rootFd, path);
-            ++m_exeReads;
-        }
-        if (sameComm && (exeKnown || known->second.names.exe == names.exe)) {
-            if (exeKnown)
-                names.exe = std::move(known->second.names.exe);
-            names.argv0 = std::move(known->second.names.argv0);
+        if (previous && previous->restingWalks > 0) {
+            entry = std::move(*previous);
+            --entry.restingWalks;
         } else {
-            names.argv0 = argv0Name(rootFd, path);
-            ++m_argvReads;
+            entry = read(pid, rootFd, previous, kept < m_keptFiles);
         }
-        if (hasAnyName(names))
-            snapshot.m_processes.push_back(names);
+        kept += entry.comm.valid() ? 1 : 0;
+        if (hasAnyName(entry.names))
+            snapshot.m_processes.push_back(entry.names);
         seen.emplace(pid, std::move(entry));
     });
     m_known = std::move(seen);
     return snapshot;
+}
+
+ProcessWalker::Known ProcessWalker::read(const char* pid, int rootFd, Known* previous, bool keepFile)
+{
+    EntryPath path(pid);
+    Known entry;
+    if (previous)
+        entry.comm = std::move(previous->comm);
+    std::array<char, 64> buffer;
+    const KeptRead comm = readKept(entry.comm, rootFd, path("comm"), keepFile, buffer);
+    // A kept file that cannot be read: the process ended and its number went to a new one.
+    if (comm.ended)
+        previous = nullptr;
+    m_commOpens += comm.opened ? 1 : 0;
+    ++m_commReads;
+    ProcessNames& names = entry.names;
+    names.comm = commText(comm.text);
+    const bool sameComm = previous && previous->names.comm == names.comm;
+    // A comm of other than 15 bytes is a whole name (kernel threads' are longer and never exec); an
+    // executable that could not be read stays unreadable for the same program.
+    const bool exeKnown = sameComm && (names.comm.size() != CommBytes || previous->names.exe.empty());
+    int exeError = 0;
+    if (!exeKnown) {
+        names.exe = exeName(rootFd, path, &exeError);
+        ++m_exeReads;
+    }
+    if (sameComm && (exeKnown || previous->names.exe == names.exe)) {
+        if (exeKnown)
+            names.exe = std::move(previous->names.exe);
+        names.argv0 = std::move(previous->names.argv0);
+    } else {
+        names.argv0 = argv0Name(rootFd, path);
+        ++m_argvReads;
+    }
+    // No executable at all (not one that may not be read) and no argv[0]: a kernel thread, or a process
+    // that has ended and waits for its parent. Neither ever runs a program, so it is read again only
+    // every few walks.
+    entry.kernelSide = exeKnown ? previous->kernelSide : exeError == ENOENT && names.argv0.empty();
+    entry.restingWalks = entry.kernelSide ? KernelSideRestingWalks : 0;
+    return entry;
 }
 
 bool ProcessSnapshot::anyNameContains(std::string_view programName) const

@@ -59,30 +59,40 @@ private:
 //
 // The comm file of each process stays open between walks (up to keptFiles of them), so that a walk reads it
 // with one call instead of three: a kept /proc descriptor reads the same process's current comm, and fails
-// once that process has ended, even when its number has been given to a new one.
+// once that process has ended, even when its number has been given to a new one. Kernel threads (most of
+// the table on a quiet machine) and ended processes not yet collected have neither an executable nor an
+// argv[0] and never run a program: they are read at every eighth walk only.
 class ProcessWalker {
 public:
     explicit ProcessWalker(std::filesystem::path procRoot = "/proc", std::size_t keptFiles = defaultKeptFiles());
     ProcessSnapshot walk();
-    // Executable, argv[0] and comm opens of the last walk (tests).
+    // Executable, argv[0] and comm reads, and comm opens, of the last walk (tests).
     int lastExeReads() const { return m_exeReads; }
     int lastArgvReads() const { return m_argvReads; }
+    int lastCommReads() const { return m_commReads; }
     int lastCommOpens() const { return m_commOpens; }
 
     // Half the descriptors this process may open, at most 512: fewer than 1024 stay open in all.
     static std::size_t defaultKeptFiles();
 
 private:
+    static constexpr int KernelSideRestingWalks = 7;
     struct Known {
         ProcessNames names;
         UniqueFd comm; // open between walks; invalid when over the budget or not readable
+        bool kernelSide = false; // a kernel thread or an ended process: no executable, no argv[0]
+        int restingWalks = 0; // walks that take the names from this one without reading
     };
+    // Reads a process's names, taking from its previous walk what its comm says did not change.
+    Known read(const char* pid, int rootFd, Known* previous, bool keepFile);
+
     std::filesystem::path m_root;
     std::size_t m_keptFiles;
     std::unordered_map<std::string, Known> m_known; // by process number
     int m_exeReads = 0;
     int m_argvReads = 0;
     int m_commOpens = 0;
+    int m_commReads = 0;
 };
 
 } // namespace kavrel::platform

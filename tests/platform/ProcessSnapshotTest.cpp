@@ -232,6 +232,29 @@ TEST(ProcessSnapshotLive, FindsARunningProgramByItsFileAndByAWineStyleArgv0)
     EXPECT_FALSE(ProcessSnapshot::take().anyNameContains("Games\\KavrelWineProbe"));
 }
 
+// Kernel threads and ended processes (no executable, no argv[0]) never run a program: most walks take their
+// names from before, without a read. New processes are read at once.
+TEST_F(FakeProc, KernelThreadsAreReadAtEveryEighthWalkOnly)
+{
+    process("1", "/usr/bin/steam", "steam", "steam");
+    process("2", "", "", "kthreadd");
+    process("3", "", "", "kworker/0:1-events");
+    ProcessWalker walker(root.path());
+    walker.walk();
+    EXPECT_EQ(walker.lastCommReads(), 3);
+    writeFile(root / "3" / "comm", "kworker/0:1-mm_percpu_wq\n");
+    for (int walk = 2; walk <= 8; ++walk) {
+        const ProcessSnapshot snapshot = walker.walk();
+        EXPECT_EQ(walker.lastCommReads(), 1) << "walk " << walk;
+        EXPECT_TRUE(snapshot.anyNameContains("kthreadd")) << "still listed";
+    }
+    process("4", "/usr/bin/dota2", "dota2", "dota2");
+    const ProcessSnapshot ninth = walker.walk();
+    EXPECT_EQ(walker.lastCommReads(), 4);
+    EXPECT_TRUE(ninth.anyNameContains("mm_percpu_wq"));
+    EXPECT_TRUE(ninth.anyNameContains("dota2"));
+}
+
 // Descriptors of this process open on the comm file of process pid.
 int openCommFilesOf(pid_t pid)
 {
