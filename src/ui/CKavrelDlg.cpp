@@ -88,7 +88,6 @@ CKavrelDlg::CKavrelDlg(QWidget* parent)
     // at start does both once it has been painted; one that starts in the tray must know now whether
     // there is one.
     m_trayMode = Cfg.TrayIcon == 1 || Cfg.TrayIcon == 3 ? Cfg.TrayIcon : 2;
-    m_trayUnsettled = m_trayMode != 2;
     if (m_trayMode == 1)
         settleTrayMode();
     m_shown = m_trayMode != 1;
@@ -143,26 +142,24 @@ bool CKavrelDlg::initialise()
         std::lock_guard lock(ApplyDataMutex());
         ReloadMacroLibrary();
     }
-    if (!m_shown)
-        settleTray();
     if (m_shown)
         openWindow();
+    else
+        settleTray();
     return !m_ended;
 }
 
 void CKavrelDlg::settleTrayMode()
 {
-    if (!m_trayUnsettled || MainTray::available())
+    if (!trayUnsettled() || MainTray::available())
         return;
     WriteLog("No system tray: TrayIcon=%d acts as 2, the window shows and Exit ends the program", m_trayMode);
     m_trayMode = 2;
-    m_trayUnsettled = false;
 }
 
 const QIcon& CKavrelDlg::icon()
 {
-    if (!m_iconLoaded) {
-        m_iconLoaded = true;
+    if (m_icon.isNull()) { // programIcon() gives a drawn icon when the file cannot be read
         m_icon = programIcon();
         setWindowIcon(m_icon);
     }
@@ -178,9 +175,8 @@ void CKavrelDlg::afterFirstPaint()
 void CKavrelDlg::settleTray()
 {
     settleTrayMode();
-    if (!m_trayUnsettled)
+    if (!trayUnsettled())
         return;
-    m_trayUnsettled = false;
     m_tray = new MainTray(this, icon());
     connect(m_tray, &MainTray::exitRequested, this, &CKavrelDlg::endWindow);
 }

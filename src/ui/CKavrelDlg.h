@@ -140,6 +140,8 @@ private:
     void onButton(CPngBtn* button);
     void runMacroPage();
     void exitOrHide();
+    // Modes 1 and 3 until settleTray has made the tray icon or found that there is no tray.
+    bool trayUnsettled() const { return m_trayMode != 2 && !m_tray; }
     // The tray mode, once it is known whether there is a tray (without one, modes 1 and 3 act as 2).
     void settleTrayMode();
     // The tray mode and, in modes 1 and 3, the tray icon; once.
@@ -158,7 +160,6 @@ private:
 
     QImage m_background;
     QIcon m_icon;
-    bool m_iconLoaded = false;
     std::array<CPngBtn*, ButtonCount> m_buttons{};
     CKBColorDlg* m_view = nullptr;
     CLedDlg* m_led = nullptr;
@@ -168,7 +169,6 @@ private:
     MainTray* m_tray = nullptr;
     EditCommands* m_edits = nullptr;
     int m_trayMode = 2;
-    bool m_trayUnsettled = false; // modes 1 and 3 until settleTray
     bool m_firstPaintDone = false;
     bool m_initialised = false;
     bool m_ended = false;

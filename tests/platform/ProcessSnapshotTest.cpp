@@ -180,6 +180,29 @@ TEST_F(FakeProc, TheWalkerKeepsCommFilesOpenWithinItsBudget)
     EXPECT_EQ(walker.lastCommOpens(), 1);
 }
 
+// Kernel threads and ended processes (no executable, no argv[0]) never run a program: most walks take their
+// names from before, without a read. New processes are read at once.
+TEST_F(FakeProc, KernelThreadsAreReadAtEveryEighthWalkOnly)
+{
+    process("1", "/usr/bin/steam", "steam", "steam");
+    process("2", "", "", "kthreadd");
+    process("3", "", "", "kworker/0:1-events");
+    ProcessWalker walker(root.path());
+    walker.walk();
+    EXPECT_EQ(walker.lastCommReads(), 3);
+    writeFile(root / "3" / "comm", "kworker/0:1-mm_percpu_wq\n");
+    for (int walk = 2; walk <= 8; ++walk) {
+        const ProcessSnapshot snapshot = walker.walk();
+        EXPECT_EQ(walker.lastCommReads(), 1) << "walk " << walk;
+        EXPECT_TRUE(snapshot.anyNameContains("kthreadd")) << "still listed";
+    }
+    process("4", "/usr/bin/dota2", "dota2", "dota2");
+    const ProcessSnapshot ninth = walker.walk();
+    EXPECT_EQ(walker.lastCommReads(), 4);
+    EXPECT_TRUE(ninth.anyNameContains("mm_percpu_wq"));
+    EXPECT_TRUE(ninth.anyNameContains("dota2"));
+}
+
 // A real child whose executable and argv[0] the test chooses, found in the real /proc.
 class ChildProcess {
 public:
@@ -206,6 +229,15 @@ private:
     pid_t m_pid = -1;
 };
 
+// A copy of sleep under a name of the test's choosing, in dir.
+fs::path probeProgram(const TempDir& dir, const std::string& name)
+{
+    const fs::path program = dir / name;
+    fs::copy_file("/bin/sleep", program);
+    fs::permissions(program, fs::perms::owner_all);
+    return program;
+}
+
 bool eventually(const std::function<bool()>& condition)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -220,9 +252,7 @@ bool eventually(const std::function<bool()>& condition)
 TEST(ProcessSnapshotLive, FindsARunningProgramByItsFileAndByAWineStyleArgv0)
 {
     TempDir dir;
-    const fs::path program = dir / "KavrelProbeGame";
-    fs::copy_file("/bin/sleep", program);
-    fs::permissions(program, fs::perms::owner_all);
+    const fs::path program = probeProgram(dir, "KavrelProbeGame");
 
     ChildProcess native(program, {program.string(), "30"});
     EXPECT_TRUE(eventually([] { return ProcessSnapshot::take().anyNameContains("kavrelprobegame"); }));
@@ -230,29 +260,6 @@ TEST(ProcessSnapshotLive, FindsARunningProgramByItsFileAndByAWineStyleArgv0)
     ChildProcess wine("/bin/sleep", {"C:\\Games\\KavrelWineProbe.exe", "30"});
     EXPECT_TRUE(eventually([] { return ProcessSnapshot::take().anyNameContains("kavrelwineprobe.EXE"); }));
     EXPECT_FALSE(ProcessSnapshot::take().anyNameContains("Games\\KavrelWineProbe"));
-}
-
-// Kernel threads and ended processes (no executable, no argv[0]) never run a program: most walks take their
-// names from before, without a read. New processes are read at once.
-TEST_F(FakeProc, KernelThreadsAreReadAtEveryEighthWalkOnly)
-{
-    process("1", "/usr/bin/steam", "steam", "steam");
-    process("2", "", "", "kthreadd");
-    process("3", "", "", "kworker/0:1-events");
-    ProcessWalker walker(root.path());
-    walker.walk();
-    EXPECT_EQ(walker.lastCommReads(), 3);
-    writeFile(root / "3" / "comm", "kworker/0:1-mm_percpu_wq\n");
-    for (int walk = 2; walk <= 8; ++walk) {
-        const ProcessSnapshot snapshot = walker.walk();
-        EXPECT_EQ(walker.lastCommReads(), 1) << "walk " << walk;
-        EXPECT_TRUE(snapshot.anyNameContains("kthreadd")) << "still listed";
-    }
-    process("4", "/usr/bin/dota2", "dota2", "dota2");
-    const ProcessSnapshot ninth = walker.walk();
-    EXPECT_EQ(walker.lastCommReads(), 4);
-    EXPECT_TRUE(ninth.anyNameContains("mm_percpu_wq"));
-    EXPECT_TRUE(ninth.anyNameContains("dota2"));
 }
 
 // Descriptors of this process open on the comm file of process pid.
@@ -271,9 +278,7 @@ int openCommFilesOf(pid_t pid)
 TEST(ProcessSnapshotLive, TheWalkerSeesAnExecAndAnEndThroughItsKeptFiles)
 {
     TempDir dir;
-    const fs::path program = dir / "KavrelExecProbe";
-    fs::copy_file("/bin/sleep", program);
-    fs::permissions(program, fs::perms::owner_all);
+    const fs::path program = probeProgram(dir, "KavrelExecProbe");
     const fs::path go = dir / "go";
     const std::string script
         = "while [ ! -e '" + go.string() + "' ]; do sleep 0.01; done; exec '" + program.string() + "' 30";
